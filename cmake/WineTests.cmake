@@ -1,0 +1,50 @@
+# Every test program runs under Wine, in one prefix inside the build tree that the
+# first test run creates and later runs reuse. A CTest fixture starts the session
+# (a persistent wineserver and the prefix's services) before the first test and ends
+# it after the last.
+set(VELMAR_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(VELMAR_WINE_SESSION ${CMAKE_SOURCE_DIR}/scripts/wine_session.sh)
+
+add_test(NAME wine_session_start COMMAND ${VELMAR_WINE_SESSION} start ${VELMAR_WINEPREFIX})
+set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine_session TIMEOUT 180)
+add_test(NAME wine_session_stop COMMAND ${VELMAR_WINE_SESSION} stop ${VELMAR_WINEPREFIX})
+set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine_session)
+
+set(VELMAR_WINE_ENVIRONMENT "WINEPREFIX=${VELMAR_WINEPREFIX}" "WINEARCH=win32" "WINEDEBUG=-all")
+# hid.dll and setupapi.dll come from beside the test program, never from Wine: without a
+# builtin fallback, a missing double fails loudly instead of Wine's own DLL answering.
+set(VELMAR_SIMULATOR_OVERRIDES "WINEDLLOVERRIDES=hid,setupapi=n\;mscoree,mshtml=")
+set(VELMAR_PLATFORM_OVERRIDES "WINEDLLOVERRIDES=mscoree,mshtml=")
+
+# velmar_wine_test(NAME name PROGRAM path-to-exe [ARGS ...] [SIMULATOR|PLATFORM]
+#                  [ENVIRONMENT VAR=value ...] [RESOURCE_LOCK lock ...] [TIMEOUT s])
+# SIMULATOR runs the program against the device simulator beside it; PLATFORM against
+# Wine's own HID stack.
+function(velmar_wine_test)
+    cmake_parse_arguments(PARSE_ARGV 0 arg "SIMULATOR;PLATFORM" "NAME;PROGRAM;TIMEOUT;WORKING_DIRECTORY"
+        "ARGS;ENVIRONMENT;RESOURCE_LOCK;DEPENDS")
+    if(NOT arg_TIMEOUT)
+        set(arg_TIMEOUT 120)
+    endif()
+    if(arg_SIMULATOR)
+        set(overrides ${VELMAR_SIMULATOR_OVERRIDES})
+    else()
+        set(overrides ${VELMAR_PLATFORM_OVERRIDES})
+    endif()
+    get_filename_component(program_dir ${arg_PROGRAM} DIRECTORY)
+    if(NOT arg_WORKING_DIRECTORY)
+        set(arg_WORKING_DIRECTORY ${program_dir})
+    endif()
+    add_test(NAME ${arg_NAME} COMMAND ${WINE_PROGRAM} ${arg_PROGRAM} ${arg_ARGS}
+        WORKING_DIRECTORY ${arg_WORKING_DIRECTORY})
+    set_tests_properties(${arg_NAME} PROPERTIES
+        FIXTURES_REQUIRED wine_session
+        ENVIRONMENT "${VELMAR_WINE_ENVIRONMENT};${overrides};${arg_ENVIRONMENT}"
+        TIMEOUT ${arg_TIMEOUT})
+    if(arg_RESOURCE_LOCK)
+        set_tests_properties(${arg_NAME} PROPERTIES RESOURCE_LOCK "${arg_RESOURCE_LOCK}")
+    endif()
+    if(arg_DEPENDS)
+        set_tests_properties(${arg_NAME} PROPERTIES DEPENDS "${arg_DEPENDS}")
+    endif()
+endfunction()

@@ -1,0 +1,60 @@
+// Loads Velmar.dll the way its callers do (by path, exports looked up by name) and
+// reports what it finds on this machine: the devcmd family of vendor 04D8 and Wine's own
+// virtual HID devices of vendor 845E.
+#include "velmar.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace {
+
+struct KnownDevice {
+    int vendorId;
+    int productId;
+    const char* name;
+};
+
+const KnownDevice kKnownDevices[] = {
+    {0x04D8, 0xF6F0, "devcmd family, product F6F0 (present: devcmd does nothing)"},
+    {0x04D8, 0xF6F1, "devcmd family, product F6F1 (receives the command)"},
+    {0x04D8, 0x00DF, "devcmd family, product 00DF (receives the command)"},
+    {0x845E, 0x0001, "Wine's virtual HID device 1"},
+    {0x845E, 0x0002, "Wine's virtual HID device 2"},
+};
+
+template <typename Function>
+Function Lookup(HMODULE library, const char* name) {
+    auto address = reinterpret_cast<void (*)()>(GetProcAddress(library, name));
+    if (!address) {
+        std::printf("  Velmar.dll has no export %s\n", name);
+    }
+    return reinterpret_cast<Function>(address);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const char* libraryPath = argc > 1 ? argv[1] : "Velmar.dll";
+    HMODULE library = LoadLibraryA(libraryPath);
+    if (!library) {
+        std::printf("  cannot load %s (error %lu)\n", libraryPath, GetLastError());
+        return 1;
+    }
+    auto deviceTest = Lookup<decltype(&HID_DeviceTest)>(library, "HID_DeviceTest");
+    auto openDevice = Lookup<decltype(&HID_OpenDevice)>(library, "HID_OpenDevice");
+    if (!deviceTest || !openDevice) {
+        return 1;
+    }
+    for (const KnownDevice& device : kKnownDevices) {
+        const BOOL present = deviceTest(device.productId, device.vendorId, VELMAR_ANY_VERSION, 0);
+        HANDLE handle = openDevice(device.productId, device.vendorId, VELMAR_ANY_VERSION, 0);
+        std::printf("  %04X:%04X  HID_DeviceTest=%d  HID_OpenDevice=%s  %s\n", device.vendorId,
+                    device.productId, present, handle ? "opened" : "none", device.name);
+        if (handle) {
+            CloseHandle(handle);
+        }
+    }
+    FreeLibrary(library);
+    return 0;
+}

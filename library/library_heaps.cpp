@@ -1,0 +1,67 @@
+#include "library_heaps.h"
+
+namespace {
+
+constexpr SIZE_T kInitialHeapSize = 4096;
+
+HANDLE generalHeap;
+HANDLE stringHeap;
+
+int TextLength(const char* text) {
+    int length = 0;
+    while (text[length] != '\0') {
+        ++length;
+    }
+    return length;
+}
+
+} // namespace
+
+void CreateLibraryHeaps() {
+    stringHeap = HeapCreate(HEAP_NO_SERIALIZE, kInitialHeapSize, 0);
+    generalHeap = HeapCreate(0, kInitialHeapSize, 0);
+}
+
+void* AllocateScratch(int size) {
+    if (size <= 0 || !generalHeap) {
+        return nullptr;
+    }
+    return HeapAlloc(generalHeap, HEAP_ZERO_MEMORY, static_cast<SIZE_T>(size));
+}
+
+void FreeScratch(void* block) {
+    HeapFree(generalHeap, 0, block);
+}
+
+char* StoreString(char* text, const char* source) {
+    if (!stringHeap) {
+        return nullptr;
+    }
+    const int length = TextLength(source);
+    const SIZE_T size = static_cast<SIZE_T>(length) + 1;
+    void* block = text ? HeapReAlloc(stringHeap, HEAP_ZERO_MEMORY, text, size)
+                       : HeapAlloc(stringHeap, HEAP_ZERO_MEMORY, size);
+    char* stored = static_cast<char*>(block);
+    if (stored) {
+        for (int i = 0; i < length; ++i) {
+            stored[i] = source[i];
+        }
+        stored[length] = '\0';
+    }
+    return stored;
+}
+
+bool StoreString(StringBlock& block, const char* source) {
+    char* stored = StoreString(block.get(), source);
+    if (!stored) {
+        return false;
+    }
+    // The old block was resized into `stored`, so it must not be freed again.
+    block.release();
+    block.reset(stored);
+    return true;
+}
+
+void FreeString(char* text) {
+    HeapFree(stringHeap, 0, text);
+}

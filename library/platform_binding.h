@@ -1,0 +1,32 @@
+// The library's binding to the platform, made when the library is loaded into a process
+// and released when it is unloaded: hid.dll and setupapi.dll, the HidEntryTable through
+// which every run-time entry point is called, and the OsVersionCode. Nothing changes them
+// between load and unload, so any thread may read them at any time.
+#pragma once
+
+#include "platform_types.h"
+
+// Entry points of hid.dll (1 to 14) and setupapi.dll (15, 16), in the order in which they
+// are resolved. An entry whose module or function was missing at load is null and is
+// never called through.
+struct HidEntryTable {
+    HidD_GetHidGuid_t HidD_GetHidGuid;
+    HidD_GetAttributes_t HidD_GetAttributes;
+    HidD_GetPreparsedData_t HidD_GetPreparsedData;
+    HidP_GetCaps_t HidP_GetCaps;
+    HidD_FreePreparsedData_t HidD_FreePreparsedData;
+    HidD_GetNumInputBuffers_t HidD_GetNumInputBuffers;
+    HidD_GetString_t HidD_GetManufacturerString;
+    HidD_GetString_t HidD_GetProductString;
+    HidD_GetString_t HidD_GetSerialNumberString;
+    HidD_Report_t HidD_GetFeature;
+    HidD_Report_t HidD_SetFeature;
+    HidD_Report_t HidD_GetInputReport;
+    HidD_Report_t HidD_SetOutputReport;
+    HidD_GetIndexedString_t HidD_GetIndexedString;
+    SetupDiEnumDeviceInterfaces_t SetupDiEnumDeviceInterfaces;
+    SetupDiGetDeviceInterfaceDetailA_t SetupDiGetDeviceInterfaceDetailA;
+};
+
+const HidEntryTable& HidEntries();
+int OsVersionCode();

@@ -1,0 +1,67 @@
+/*
+ * Velmar.dll: find, open and talk to USB HID devices through sixteen flat functions.
+ *
+ * Every function uses the stdcall convention, takes 32-bit arguments and returns one
+ * 32-bit value. Failure is always a result of 0 (a null handle, a zero count, a false
+ * flag) or, for text, the empty string; the platform's last-error value is left as the
+ * platform set it.
+ *
+ * Threading: HID_DeviceTest, HID_OpenDevice, HID_DeviceInfo and the four string
+ * functions share the library's string storage and must be called one at a time. The
+ * other nine may be called from any thread at any time.
+ */
+#ifndef VELMAR_H
+#define VELMAR_H
+
+#include <windows.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define VELMAR_CALL __stdcall
+
+/* VersionNumber argument that matches every version of a device. */
+#define VELMAR_ANY_VERSION (-1)
+
+/* The platform's HIDP_CAPS record (hidpi.h); only a pointer to it crosses the interface. */
+struct _HIDP_CAPS;
+
+/*
+ * Device identity: ProductID, VendorID, VersionNumber and Index travel as 32-bit values
+ * of which only the low 16 bits are read. Index counts the matching interfaces that the
+ * call could open, from 0 in enumeration order. Note the order: product before vendor.
+ */
+BOOL VELMAR_CALL HID_DeviceTest(int productId, int vendorId, int versionNumber, int index);
+HANDLE VELMAR_CALL HID_OpenDevice(int productId, int vendorId, int versionNumber, int index);
+BOOL VELMAR_CALL HID_CloseDevice(HANDLE device);
+
+/* Report buffers start with the report ID byte (0 for devices without report IDs). */
+DWORD VELMAR_CALL HID_WriteDevice(HANDLE device, const void* report, int length);
+DWORD VELMAR_CALL HID_ReadDevice(HANDLE device, void* report, int length);
+BOOL VELMAR_CALL HID_GetFeature(HANDLE device, void* report, int length);
+BOOL VELMAR_CALL HID_SetFeature(HANDLE device, const void* report, int length);
+BOOL VELMAR_CALL HID_GetInputReport(HANDLE device, void* report, int length);
+BOOL VELMAR_CALL HID_SetOutputReport(HANDLE device, const void* report, int length);
+
+BOOL VELMAR_CALL HID_GetCaps(HANDLE device, struct _HIDP_CAPS* caps);
+ULONG VELMAR_CALL HID_GetNumInputBuffers(HANDLE device);
+
+/*
+ * Device strings in the system's ANSI code page. The text belongs to the library and
+ * stays valid until the caller's next call into the library: copy it at once.
+ */
+const char* VELMAR_CALL HID_GetManufacturerString(HANDLE device);
+const char* VELMAR_CALL HID_GetProductString(HANDLE device);
+const char* VELMAR_CALL HID_GetSerialNumberString(HANDLE device);
+const char* VELMAR_CALL HID_GetIndexedString(HANDLE device, ULONG stringIndex);
+
+/* Describes every present HID interface in a caller-owned table. */
+struct HidDeviceTable;
+BOOL VELMAR_CALL HID_DeviceInfo(struct HidDeviceTable* table);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* VELMAR_H */

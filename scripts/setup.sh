@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs everything a fresh Debian 12 machine lacks to build and test Velmar:
+# the i686 mingw-w64 cross toolchain, 32-bit Wine, CMake/Ninja, GoogleTest
+# sources, Xvfb and the ru_RU.UTF-8 locale. Idempotent and quiet when all is there.
+set -euo pipefail
+
+packages=(
+  g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
+  wine wine32
+  cmake ninja-build googletest
+  xvfb xauth
+  locales
+  python3
+)
+
+need_sudo() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+missing=()
+for p in "${packages[@]}"; do
+  arch_pkg=$p
+  [ "$p" = wine32 ] && arch_pkg=wine32:i386
+  dpkg-query -W -f='${Status}' "$arch_pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$arch_pkg")
+done
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "setup: adding the i386 architecture (for wine32)"
+  need_sudo dpkg --add-architecture i386
+  need_sudo apt-get update -qq
+fi
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  need_sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive need_sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
+  echo "setup: generating the ru_RU.UTF-8 locale"
+  need_sudo sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' | need_sudo tee -a /etc/locale.gen >/dev/null
+  need_sudo locale-gen >/dev/null
+fi
