@@ -3,8 +3,46 @@
 #include "velmar.h"
 
 #include "interface_walk.h"
+#include "os_version_code.h"
+#include "platform_binding.h"
 
 namespace {
+
+// The guard of every export that takes a report: a handle, a buffer and a positive length.
+bool AcceptsReport(HANDLE device, const void* report, int length) {
+    return device && report && length > 0;
+}
+
+// Windows 2000 and older have no input- and output-report requests.
+bool InputAndOutputReportsOffered() {
+    return OsVersionCode() >= kOsVersionCodeXp;
+}
+
+BOOL ExchangeReport(HidD_Report_t request, HANDLE device, const void* report, int length) {
+    if (!AcceptsReport(device, report, length) || !request) {
+        return FALSE;
+    }
+    // The platform takes the buffer as PVOID for both directions; a set request only
+    // reads it.
+    return request(device, const_cast<void*>(report), static_cast<ULONG>(length));
+}
+
+// Succeeds once the preparsed data was obtained, whatever HidP_GetCaps says of it; the
+// preparsed data is always given back.
+BOOL QueryCaps(HANDLE device, HIDP_CAPS& caps) {
+    const HidEntryTable& entries = HidEntries();
+    if (!entries.HidD_GetPreparsedData || !entries.HidP_GetCaps ||
+        !entries.HidD_FreePreparsedData) {
+        return FALSE;
+    }
+    PHIDP_PREPARSED_DATA preparsed = nullptr;
+    if (!entries.HidD_GetPreparsedData(device, &preparsed)) {
+        return FALSE;
+    }
+    entries.HidP_GetCaps(preparsed, &caps);
+    entries.HidD_FreePreparsedData(preparsed);
+    return TRUE;
+}
 
 DeviceIdentity IdentityFromArguments(int productId, int vendorId, int versionNumber, int index) {
     return {static_cast<USHORT>(productId), static_cast<USHORT>(vendorId),
@@ -25,40 +63,65 @@ HANDLE VELMAR_CALL HID_OpenDevice(int productId, int vendorId, int versionNumber
     return OpenDevice(IdentityFromArguments(productId, vendorId, versionNumber, index));
 }
 
-BOOL VELMAR_CALL HID_CloseDevice(HANDLE) {
-    return FALSE;
+BOOL VELMAR_CALL HID_CloseDevice(HANDLE device) {
+    if (!device) {
+        return FALSE;
+    }
+    return CloseHandle(device);
 }
 
-DWORD VELMAR_CALL HID_WriteDevice(HANDLE, const void*, int) {
-    return 0;
+DWORD VELMAR_CALL HID_WriteDevice(HANDLE device, const void* report, int length) {
+    DWORD written = 0;
+    if (AcceptsReport(device, report, length)) {
+        WriteFile(device, report, static_cast<DWORD>(length), &written, nullptr);
+    }
+    return written;
 }
 
-DWORD VELMAR_CALL HID_ReadDevice(HANDLE, void*, int) {
-    return 0;
+DWORD VELMAR_CALL HID_ReadDevice(HANDLE device, void* report, int length) {
+    DWORD read = 0;
+    if (AcceptsReport(device, report, length)) {
+        ReadFile(device, report, static_cast<DWORD>(length), &read, nullptr);
+    }
+    return read;
 }
 
-BOOL VELMAR_CALL HID_GetFeature(HANDLE, void*, int) {
-    return FALSE;
+BOOL VELMAR_CALL HID_GetFeature(HANDLE device, void* report, int length) {
+    return ExchangeReport(HidEntries().HidD_GetFeature, device, report, length);
 }
 
-BOOL VELMAR_CALL HID_SetFeature(HANDLE, const void*, int) {
-    return FALSE;
+BOOL VELMAR_CALL HID_SetFeature(HANDLE device, const void* report, int length) {
+    return ExchangeReport(HidEntries().HidD_SetFeature, device, report, length);
 }
 
-BOOL VELMAR_CALL HID_GetInputReport(HANDLE, void*, int) {
-    return FALSE;
+BOOL VELMAR_CALL HID_GetInputReport(HANDLE device, void* report, int length) {
+    if (!InputAndOutputReportsOffered()) {
+        return FALSE;
+    }
+    return ExchangeReport(HidEntries().HidD_GetInputReport, device, report, length);
 }
 
-BOOL VELMAR_CALL HID_SetOutputReport(HANDLE, const void*, int) {
-    return FALSE;
+BOOL VELMAR_CALL HID_SetOutputReport(HANDLE device, const void* report, int length) {
+    if (!InputAndOutputReportsOffered()) {
+        return FALSE;
+    }
+    return ExchangeReport(HidEntries().HidD_SetOutputReport, device, report, length);
 }
 
-BOOL VELMAR_CALL HID_GetCaps(HANDLE, struct _HIDP_CAPS*) {
-    return FALSE;
+BOOL VELMAR_CALL HID_GetCaps(HANDLE device, struct _HIDP_CAPS* caps) {
+    if (!device || !caps) {
+        return FALSE;
+    }
+    return QueryCaps(device, *caps);
 }
 
-ULONG VELMAR_CALL HID_GetNumInputBuffers(HANDLE) {
-    return 0;
+ULONG VELMAR_CALL HID_GetNumInputBuffers(HANDLE device) {
+    ULONG count = 0;
+    const HidD_GetNumInputBuffers_t query = HidEntries().HidD_GetNumInputBuffers;
+    if (device && query) {
+        query(device, &count);
+    }
+    return count;
 }
 
 const char* VELMAR_CALL HID_GetManufacturerString(HANDLE) {

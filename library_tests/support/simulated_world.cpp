@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 const char kHidClass[] = "{4D1E55B2-F16F-11CF-88CB-001111000030}";
 
@@ -62,4 +64,9 @@ bool SimulatedWorld::HandleRefersTo(HANDLE handle, const std::string& name) cons
     const bool same = SameFile(handle, file);
     CloseHandle(file);
     return same;
+}
+
+std::string SimulatedWorld::DeviceFileContents(const std::string& name) const {
+    std::ifstream file(DevicePath(name), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }

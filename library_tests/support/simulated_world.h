@@ -22,6 +22,8 @@ public:
     std::string DevicePath(const std::string& name) const;
     // Whether `handle` is open on the interface called `name`.
     bool HandleRefersTo(HANDLE handle, const std::string& name) const;
+    // The bytes in the interface's device file: what was written to the device.
+    std::string DeviceFileContents(const std::string& name) const;
 };
 
 // The HID interface class as it appears in journal lines.

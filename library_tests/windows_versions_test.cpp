@@ -1,6 +1,9 @@
 // Runs under several program names; the test prefix has Wine report a different Windows
-// version to each, and the library's classification must follow what the platform says.
+// version to each. The classification must follow what the platform says, and with it the
+// input- and output-report requests, which Windows 2000 and older do not offer.
 #include "os_version_code.h"
+#include "support/simulated_world.h"
+#include "support/velmar_library.h"
 
 #include <gtest/gtest.h>
 
@@ -37,6 +40,22 @@ int ExpectedCodeForThisProgram() {
 
 TEST(OsVersionCodeUnderWine, FollowsTheVersionThePlatformReports) {
     EXPECT_EQ(ReadOsVersionCode(), ExpectedCodeForThisProgram());
+}
+
+TEST(OsVersionCodeUnderWine, InputAndOutputReportsFollowTheVersionFeatureReportsDoNot) {
+    SimulatedWorld world("interface a input_data=00AB feature_data=00CD\n");
+    const bool offered = ExpectedCodeForThisProgram() >= 60;
+    HANDLE device = Velmar().HID_OpenDevice(0, 0, -1, 0);
+    ASSERT_NE(device, nullptr);
+    unsigned char report[2] = {};
+    EXPECT_EQ(Velmar().HID_GetInputReport(device, report, 2) != FALSE, offered);
+    EXPECT_EQ(Velmar().HID_SetOutputReport(device, report, 2) != FALSE, offered);
+    EXPECT_EQ(world.JournalOf("HidD_GetInputReport").size(), offered ? 1u : 0u);
+    EXPECT_EQ(world.JournalOf("HidD_SetOutputReport").size(), offered ? 1u : 0u);
+    EXPECT_TRUE(Velmar().HID_GetFeature(device, report, 2));
+    EXPECT_EQ(report[1], 0xCD);
+    EXPECT_TRUE(Velmar().HID_SetFeature(device, report, 2));
+    Velmar().HID_CloseDevice(device);
 }
 
 } // namespace
