@@ -4,13 +4,21 @@
 # it after the last.
 set(VELMAR_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(VELMAR_WINE_SESSION ${CMAKE_SOURCE_DIR}/scripts/wine_session.sh)
+# The session's screen: an Xvfb display whose number comes from the build folder, so that
+# two build trees on one machine do not share one.
+string(MD5 build_hash ${CMAKE_BINARY_DIR})
+string(SUBSTRING ${build_hash} 0 3 build_hash)
+math(EXPR VELMAR_DISPLAY "0x${build_hash} % 900 + 100")
 
-add_test(NAME wine_session_start COMMAND ${VELMAR_WINE_SESSION} start ${VELMAR_WINEPREFIX})
+add_test(NAME wine_session_start
+    COMMAND ${VELMAR_WINE_SESSION} start ${VELMAR_WINEPREFIX} ${VELMAR_DISPLAY})
 set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine_session TIMEOUT 180)
-add_test(NAME wine_session_stop COMMAND ${VELMAR_WINE_SESSION} stop ${VELMAR_WINEPREFIX})
+add_test(NAME wine_session_stop
+    COMMAND ${VELMAR_WINE_SESSION} stop ${VELMAR_WINEPREFIX} ${VELMAR_DISPLAY})
 set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine_session)
 
-set(VELMAR_WINE_ENVIRONMENT "WINEPREFIX=${VELMAR_WINEPREFIX}" "WINEARCH=win32" "WINEDEBUG=-all")
+set(VELMAR_WINE_ENVIRONMENT "WINEPREFIX=${VELMAR_WINEPREFIX}" "WINEARCH=win32" "WINEDEBUG=-all"
+    "DISPLAY=:${VELMAR_DISPLAY}")
 # hid.dll and setupapi.dll come from beside the test program, never from Wine: without a
 # builtin fallback, a missing double fails loudly instead of Wine's own DLL answering.
 set(VELMAR_SIMULATOR_OVERRIDES "WINEDLLOVERRIDES=hid,setupapi=n\;mscoree,mshtml=")

@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
     }
     auto deviceTest = Lookup<decltype(&HID_DeviceTest)>(library, "HID_DeviceTest");
     auto openDevice = Lookup<decltype(&HID_OpenDevice)>(library, "HID_OpenDevice");
-    if (!deviceTest || !openDevice) {
+    auto closeDevice = Lookup<decltype(&HID_CloseDevice)>(library, "HID_CloseDevice");
+    if (!deviceTest || !openDevice || !closeDevice) {
         return 1;
     }
     for (const KnownDevice& device : kKnownDevices) {
@@ -51,9 +52,7 @@ int main(int argc, char** argv) {
         HANDLE handle = openDevice(device.productId, device.vendorId, VELMAR_ANY_VERSION, 0);
         std::printf("  %04X:%04X  HID_DeviceTest=%d  HID_OpenDevice=%s  %s\n", device.vendorId,
                     device.productId, present, handle ? "opened" : "none", device.name);
-        if (handle) {
-            CloseHandle(handle);
-        }
+        closeDevice(handle);
     }
     FreeLibrary(library);
     return 0;

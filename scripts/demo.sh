@@ -6,15 +6,22 @@ source "$(dirname "$0")/lib.sh"
 step "Installing what is missing (mingw-w64, Wine, CMake, GoogleTest, Xvfb, locale)"
 bash "$project_root/scripts/setup.sh"
 
-configure_and_build --target deliverables velmar_probe
+configure_and_build
 printf 'Deliverables in %s:\n' "$build_dir/dist"
 ls -l "$build_dir/dist"
 
-step "Starting the Wine session (prefix $wine_prefix)"
-"$project_root/scripts/wine_session.sh" start "$wine_prefix"
-stop_session() { "$project_root/scripts/wine_session.sh" stop "$wine_prefix"; }
+# The same Xvfb display number that the test suite uses for this build folder.
+display=$(( 0x$(printf '%s' "$build_dir" | md5sum | cut -c1-3) % 900 + 100 ))
+step "Starting the Wine session (prefix $wine_prefix, screen :$display)"
+"$project_root/scripts/wine_session.sh" start "$wine_prefix" "$display"
+stop_session() { "$project_root/scripts/wine_session.sh" stop "$wine_prefix" "$display"; }
 trap stop_session EXIT
 
 step "Velmar.dll against Wine's own hid.dll and setupapi.dll"
-WINEPREFIX=$wine_prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+export WINEPREFIX=$wine_prefix WINEDEBUG=-all DISPLAY=":$display"
+WINEDLLOVERRIDES="mscoree,mshtml=" \
   wine "$build_dir/demo/velmar_probe.exe" "$(winepath -w "$build_dir/dist/Velmar.dll" 2>/dev/null)"
+
+step "devcmd.exe and Velmar.dll against the device simulator"
+LC_ALL=ru_RU.UTF-8 WINEDLLOVERRIDES="hid,setupapi=n;mscoree,mshtml=" \
+  wine "$build_dir/devcmd_runs/devcmd_demo.exe"

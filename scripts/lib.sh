@@ -19,7 +19,7 @@ on_failure() {
 trap on_failure ERR
 
 configure_and_build() {
-  step "Configuring (CMake preset win32) and building: $*"
+  step "Configuring (CMake preset win32) and building${*:+: $*}"
   cmake --preset win32 >/dev/null
   cmake --build "$build_dir" "$@"
 }

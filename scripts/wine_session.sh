@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Starts or stops the Wine session that tests and the demo run in.
-#   wine_session.sh start <prefix>   create the prefix once, apply its settings, start a
-#                                    persistent wineserver and the prefix's services
-#   wine_session.sh stop  <prefix>   end the session (the prefix stays for the next run)
+#   wine_session.sh start <prefix> [display]
+#       create the prefix once, apply its settings, start a persistent wineserver and the
+#       prefix's services; with a display number, first start an Xvfb server on it, so that
+#       the session's desktop (and every message box) has a screen
+#   wine_session.sh stop <prefix> [display]
+#       end the session and its Xvfb (the prefix stays for the next run)
 # All Wine output goes to a log inside the prefix: a background wineserver or service that
 # held the caller's stdout would keep CTest waiting for the pipe to close.
 set -euo pipefail
@@ -16,9 +19,32 @@ export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all
 # they must see Wine's own DLLs, never a test's simulator overrides. Gecko and Mono are
 # not needed and would ask to be installed.
 export WINEDLLOVERRIDES="mscoree,mshtml="
+display=${3:-}
 unset DISPLAY
 
 log=$prefix.session.log
+xvfb_pid_file=$prefix.xvfb.pid
+
+start_xvfb() {
+  if [ -f "$xvfb_pid_file" ] && kill -0 "$(cat "$xvfb_pid_file")" 2>/dev/null; then
+    return
+  fi
+  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >>"$log" 2>&1 </dev/null &
+  echo $! >"$xvfb_pid_file"
+  for _ in $(seq 50); do
+    [ -e "/tmp/.X11-unix/X$display" ] && return
+    sleep 0.1
+  done
+  echo "wine session: Xvfb did not start on :$display (see $log)" >&2
+  exit 1
+}
+
+stop_xvfb() {
+  if [ -f "$xvfb_pid_file" ]; then
+    kill "$(cat "$xvfb_pid_file")" 2>/dev/null || true
+    rm -f "$xvfb_pid_file"
+  fi
+}
 
 case $action in
 start)
@@ -29,6 +55,10 @@ start)
     # Devices and settings installed in the session that created the prefix do not take:
     # end it first.
     wineserver -w
+  fi
+  if [ -n "$display" ]; then
+    start_xvfb
+    export DISPLAY=":$display"
   fi
   # A server left from an earlier run may not be persistent: end it and start afresh.
   wineserver -k >>"$log" 2>&1 </dev/null || true
@@ -47,6 +77,7 @@ stop)
   [ -d "$prefix" ] || exit 0
   wineserver -k >>"$log" 2>&1 </dev/null || true
   wineserver -w >>"$log" 2>&1 </dev/null || true
+  stop_xvfb
   ;;
 *)
   echo "usage: $0 start|stop <prefix>" >&2

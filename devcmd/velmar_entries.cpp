@@ -1,0 +1,20 @@
+#include "velmar_entries.h"
+
+namespace {
+
+template <typename Entry>
+void LookUp(HMODULE library, const char* name, Entry& entry) {
+    // FARPROC is a placeholder type: the entry's own type says how it is called.
+    entry = reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+}
+
+} // namespace
+
+bool LookUpVelmarEntries(HMODULE library, VelmarEntries& entries) {
+    LookUp(library, "HID_DeviceTest", entries.HID_DeviceTest);
+    LookUp(library, "HID_OpenDevice", entries.HID_OpenDevice);
+    LookUp(library, "HID_ReadDevice", entries.HID_ReadDevice);
+    LookUp(library, "HID_WriteDevice", entries.HID_WriteDevice);
+    LookUp(library, "HID_CloseDevice", entries.HID_CloseDevice);
+    return entries.HID_DeviceTest && entries.HID_OpenDevice && entries.HID_WriteDevice;
+}
