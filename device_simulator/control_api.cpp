@@ -3,21 +3,6 @@
 
 #include "simulator_state.h"
 
-#include <fstream>
-#include <sstream>
-
-namespace {
-
-// Owned by the simulator, so the returned text outlives the call.
-thread_local std::string returnedText;
-
-const char* Returned(const std::string& text) {
-    returnedText = text;
-    return returnedText.c_str();
-}
-
-} // namespace
-
 extern "C" {
 
 int DEVSIM_CALL DevSim_LoadWorld(const char* text) {
@@ -26,25 +11,13 @@ int DEVSIM_CALL DevSim_LoadWorld(const char* text) {
 }
 
 int DEVSIM_CALL DevSim_LoadWorldFile(const char* path) {
-    std::ifstream file(path ? path : "", std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    const std::string name = path ? path : "";
-    const size_t slash = name.find_last_of("\\/");
     LockedState state;
-    if (!file) {
-        state->Load("", MakeScratchDirectory(), true);
-        state->lastError = "cannot read " + name;
-        return 0;
-    }
-    return state->Load(text.str(), slash == std::string::npos ? "." : name.substr(0, slash), false)
-               ? 1
-               : 0;
+    return state->LoadFile(path ? path : "") ? 1 : 0;
 }
 
 const char* DEVSIM_CALL DevSim_LastError(void) {
     LockedState state;
-    return Returned(state->lastError);
+    return state->lastError.c_str();
 }
 
 const char* DEVSIM_CALL DevSim_DevicePath(const char* name) {
@@ -52,7 +25,7 @@ const char* DEVSIM_CALL DevSim_DevicePath(const char* name) {
     const std::vector<SimulatedInterface>& interfaces = state->world.interfaces;
     for (size_t i = 0; name && i < interfaces.size(); ++i) {
         if (interfaces[i].name == name) {
-            return Returned(state->files.PathOf(i));
+            return state->files.PathOf(i).c_str();
         }
     }
     return nullptr;
@@ -65,11 +38,11 @@ int DEVSIM_CALL DevSim_JournalSize(void) {
 
 const char* DEVSIM_CALL DevSim_JournalLine(int index) {
     LockedState state;
-    const std::vector<std::string>& lines = state->journal.Lines();
+    const std::deque<std::string>& lines = state->journal.Lines();
     if (index < 0 || static_cast<size_t>(index) >= lines.size()) {
         return nullptr;
     }
-    return Returned(lines[static_cast<size_t>(index)]);
+    return lines[static_cast<size_t>(index)].c_str();
 }
 
 void DEVSIM_CALL DevSim_ClearJournal(void) {
@@ -79,12 +52,12 @@ void DEVSIM_CALL DevSim_ClearJournal(void) {
 
 int DEVSIM_CALL DevSim_LiveDeviceInfoSets(void) {
     LockedState state;
-    return static_cast<int>(state->sets.size());
+    return state->sets.Count();
 }
 
 int DEVSIM_CALL DevSim_OutstandingPreparsedData(void) {
     LockedState state;
-    return static_cast<int>(state->preparsed.size());
+    return state->preparsed.Count();
 }
 
 } // extern "C"

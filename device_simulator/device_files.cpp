@@ -2,13 +2,18 @@
 
 namespace {
 
-bool IdentityOf(HANDLE handle, std::tuple<DWORD, DWORD, DWORD>& identity) {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(handle, &info)) {
-        return false;
-    }
-    identity = std::make_tuple(info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
-    return true;
+// Asked of every handle on every simulated call, so it must be cheap: under Wine,
+// GetFileInformationByHandle takes some 300 us (it reads the volume's details too), the
+// file's internal index alone well under 1 us.
+bool IdentityOf(HANDLE handle, LONGLONG& identity) {
+    using QueryInformationFile =
+        LONG(NTAPI*)(HANDLE, void* ioStatus, void* information, ULONG length, int informationClass);
+    constexpr int kFileInternalInformation = 6;
+    static const auto query = reinterpret_cast<QueryInformationFile>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
+    ULONG_PTR ioStatus[2];
+    return query &&
+           query(handle, ioStatus, &identity, sizeof identity, kFileInternalInformation) >= 0;
 }
 
 bool WriteDeviceFile(const std::string& path, const std::string& content) {

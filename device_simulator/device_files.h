@@ -7,7 +7,6 @@
 
 #include <map>
 #include <string>
-#include <tuple>
 #include <vector>
 
 class DeviceFiles {
@@ -27,7 +26,8 @@ public:
     int InterfaceOf(HANDLE handle) const;
 
 private:
-    using FileIdentity = std::tuple<DWORD, DWORD, DWORD>;
+    // The file's index on its volume; all device files of a world share one folder.
+    using FileIdentity = LONGLONG;
 
     std::string directory_;
     bool owned_ = false;

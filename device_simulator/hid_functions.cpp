@@ -1,4 +1,5 @@
 // The HID class functions, answering from the world for handles open on its device files.
+#include "call_rendering.h"
 #include "platform_records.h"
 #include "simulator_state.h"
 
@@ -7,31 +8,12 @@
 
 namespace {
 
-// Preparsed data blocks are opaque to callers; these values are never dereferenced.
-constexpr ULONG_PTR kFirstPreparsedValue = 0x9A900000;
-
-std::string DescribePointer(const void* pointer) {
-    return pointer ? "ptr" : "null";
-}
-
-std::string DescribeBytes(const void* buffer, ULONG length) {
-    if (!buffer) {
-        return "null";
-    }
-    std::string text = "[";
-    const auto* bytes = static_cast<const unsigned char*>(buffer);
-    for (ULONG i = 0; i < length; ++i) {
-        text += (i ? " " : "") + Hex(bytes[i], 2);
-    }
-    return text + "]";
-}
-
 std::string DescribePreparsed(LockedState& state, PHIDP_PREPARSED_DATA preparsed) {
-    const auto found = state->preparsed.find(preparsed);
-    if (found != state->preparsed.end()) {
-        return "pp:" + std::to_string(found->second.number);
-    }
-    return preparsed ? "0x" + Hex(reinterpret_cast<ULONG_PTR>(preparsed)) : "null";
+    return state->preparsed.Describe("pp", preparsed);
+}
+
+std::string DescribeStatus(LONG status) {
+    return "0x" + Hex(static_cast<ULONG>(status), 8);
 }
 
 // Why `function` cannot answer for `device`: not a device of the world (what the platform
@@ -58,12 +40,10 @@ void CopyDeviceString(const std::wstring& text, PVOID buffer, ULONG length) {
     }
 }
 
-BOOLEAN QueryString(const char* function, HANDLE handle,
-                    const std::wstring* (*select)(const SimulatedInterface&), PVOID buffer,
-                    ULONG length) {
-    LockedState state;
-    const std::string call = std::string(function) + "(" + state->Describe(handle) + ", " +
-                             DescribePointer(buffer) + ", " + std::to_string(length) + ")";
+// A string the device lacks fails the query, as the platform's does for such a device.
+template <typename Select>
+BOOLEAN QueryString(const std::string& call, LockedState& state, const char* function,
+                    HANDLE handle, Select select, PVOID buffer, ULONG length) {
     const SimulatedInterface* device = state->InterfaceOf(handle);
     DWORD refusal = Refusal(device, function);
     const std::wstring* text = refusal ? nullptr : select(*device);
@@ -76,14 +56,23 @@ BOOLEAN QueryString(const char* function, HANDLE handle,
     return Answer(state, call, refusal);
 }
 
-const std::wstring* Optional(const std::optional<std::wstring>& text) {
+BOOLEAN QueryNamedString(const char* function, HANDLE handle,
+                         const std::wstring* (*select)(const SimulatedInterface&), PVOID buffer,
+                         ULONG length) {
+    LockedState state;
+    const std::string call = std::string(function) + "(" + state->DescribeHandle(handle) + ", " +
+                             DescribePointer(buffer) + ", " + std::to_string(length) + ")";
+    return QueryString(call, state, function, handle, select, buffer, length);
+}
+
+const std::wstring* Present(const std::optional<std::wstring>& text) {
     return text ? &*text : nullptr;
 }
 
 BOOLEAN GetReport(const char* function, HANDLE handle, PVOID buffer, ULONG length,
-                  const std::string SimulatedInterface::*data) {
+                  const std::string SimulatedInterface::*report) {
     LockedState state;
-    const std::string call = std::string(function) + "(" + state->Describe(handle) + ", " +
+    const std::string call = std::string(function) + "(" + state->DescribeHandle(handle) + ", " +
                              DescribePointer(buffer) + ", " + std::to_string(length) + ")";
     const SimulatedInterface* device = state->InterfaceOf(handle);
     DWORD refusal = Refusal(device, function);
@@ -91,18 +80,18 @@ BOOLEAN GetReport(const char* function, HANDLE handle, PVOID buffer, ULONG lengt
         refusal = ERROR_INVALID_PARAMETER;
     }
     if (!refusal) {
-        const std::string& report = device->*data;
-        std::memcpy(buffer, report.data(), std::min<size_t>(report.size(), length));
+        const std::string& bytes = device->*report;
+        std::memcpy(buffer, bytes.data(), std::min<size_t>(bytes.size(), length));
     }
     return Answer(state, call, refusal);
 }
 
+// The report reaches the device only as far as the journal: its bytes are the record.
 BOOLEAN SetReport(const char* function, HANDLE handle, PVOID buffer, ULONG length) {
     LockedState state;
-    const std::string call = std::string(function) + "(" + state->Describe(handle) + ", " +
+    const std::string call = std::string(function) + "(" + state->DescribeHandle(handle) + ", " +
                              DescribeBytes(buffer, length) + ", " + std::to_string(length) + ")";
-    const SimulatedInterface* device = state->InterfaceOf(handle);
-    DWORD refusal = Refusal(device, function);
+    DWORD refusal = Refusal(state->InterfaceOf(handle), function);
     if (!refusal && (!buffer || length == 0)) {
         refusal = ERROR_INVALID_PARAMETER;
     }
@@ -113,7 +102,7 @@ BOOLEAN SetReport(const char* function, HANDLE handle, PVOID buffer, ULONG lengt
 
 extern "C" {
 
-void WINAPI HidD_GetHidGuid(GUID* hidGuid) {
+void WINAPI HidD_GetHidGuid(LPGUID hidGuid) {
     LockedState state;
     if (hidGuid) {
         *hidGuid = kHidInterfaceClass;
@@ -123,14 +112,14 @@ void WINAPI HidD_GetHidGuid(GUID* hidGuid) {
 
 BOOLEAN WINAPI HidD_GetAttributes(HANDLE handle, HIDD_ATTRIBUTES* attributes) {
     LockedState state;
-    const std::string call =
-        "HidD_GetAttributes(" + state->Describe(handle) + ", " +
-        (attributes ? "Size=" + std::to_string(attributes->Size) : std::string("null")) + ")";
+    const std::string call = "HidD_GetAttributes(" + state->DescribeHandle(handle) + ", " +
+                             DescribeRecord(attributes, "Size", &HIDD_ATTRIBUTES::Size) + ")";
     const SimulatedInterface* device = state->InterfaceOf(handle);
     DWORD refusal = Refusal(device, "HidD_GetAttributes");
     if (!refusal && !attributes) {
         refusal = ERROR_INVALID_PARAMETER;
     }
+    // Size is left as the caller set it: the platform neither checks nor fills it.
     if (!refusal) {
         attributes->VendorID = device->vendorId;
         attributes->ProductID = device->productId;
@@ -139,9 +128,11 @@ BOOLEAN WINAPI HidD_GetAttributes(HANDLE handle, HIDD_ATTRIBUTES* attributes) {
     return Answer(state, call, refusal);
 }
 
+// Each call hands out a block of its own, so that a caller that frees one twice, or never,
+// shows in DevSim_OutstandingPreparsedData and in the journal.
 BOOLEAN WINAPI HidD_GetPreparsedData(HANDLE handle, PHIDP_PREPARSED_DATA* preparsed) {
     LockedState state;
-    const std::string call = "HidD_GetPreparsedData(" + state->Describe(handle) + ", " +
+    const std::string call = "HidD_GetPreparsedData(" + state->DescribeHandle(handle) + ", " +
                              DescribePointer(preparsed) + ")";
     const SimulatedInterface* device = state->InterfaceOf(handle);
     DWORD refusal = Refusal(device, "HidD_GetPreparsedData");
@@ -151,12 +142,9 @@ BOOLEAN WINAPI HidD_GetPreparsedData(HANDLE handle, PHIDP_PREPARSED_DATA* prepar
     if (refusal) {
         return Answer(state, call, refusal);
     }
-    const int number = ++state->preparsedCreated;
-    void* block =
-        reinterpret_cast<void*>(kFirstPreparsedValue + 8 * static_cast<ULONG_PTR>(number));
-    state->preparsed[block] = {number, static_cast<size_t>(device - &state->world.interfaces[0])};
-    *preparsed = block;
-    state->Record(call, "1 pp:" + std::to_string(number));
+    const size_t index = static_cast<size_t>(device - state->world.interfaces.data());
+    *preparsed = state->preparsed.Add({index});
+    state->Record(call, "1 " + DescribePreparsed(state, *preparsed));
     return TRUE;
 }
 
@@ -164,12 +152,11 @@ LONG WINAPI HidP_GetCaps(PHIDP_PREPARSED_DATA preparsed, HIDP_CAPS* caps) {
     LockedState state;
     const std::string call =
         "HidP_GetCaps(" + DescribePreparsed(state, preparsed) + ", " + DescribePointer(caps) + ")";
-    const auto found = state->preparsed.find(preparsed);
-    const SimulatedInterface* device = found == state->preparsed.end()
-                                           ? nullptr
-                                           : &state->world.interfaces[found->second.interfaceIndex];
+    const PreparsedData* block = state->preparsed.Find(preparsed);
+    const SimulatedInterface* device =
+        block ? &state->world.interfaces[block->interfaceIndex] : nullptr;
     if (!device || device->Fails("HidP_GetCaps") || !caps) {
-        state->Record(call, "0x" + Hex(static_cast<ULONG>(HIDP_STATUS_INVALID_PREPARSED_DATA), 8));
+        state->Record(call, DescribeStatus(HIDP_STATUS_INVALID_PREPARSED_DATA));
         return HIDP_STATUS_INVALID_PREPARSED_DATA;
     }
     *caps = HIDP_CAPS();
@@ -179,28 +166,29 @@ LONG WINAPI HidP_GetCaps(PHIDP_PREPARSED_DATA preparsed, HIDP_CAPS* caps) {
     caps->OutputReportByteLength = device->outputReportLength;
     caps->FeatureReportByteLength = device->featureReportLength;
     caps->NumberLinkCollectionNodes = 1;
-    state->Record(call, "0x" + Hex(static_cast<ULONG>(HIDP_STATUS_SUCCESS), 8));
+    state->Record(call, DescribeStatus(HIDP_STATUS_SUCCESS));
     return HIDP_STATUS_SUCCESS;
 }
 
 BOOLEAN WINAPI HidD_FreePreparsedData(PHIDP_PREPARSED_DATA preparsed) {
     LockedState state;
     const std::string call = "HidD_FreePreparsedData(" + DescribePreparsed(state, preparsed) + ")";
-    const auto found = state->preparsed.find(preparsed);
-    if (found == state->preparsed.end()) {
+    const PreparsedData* block = state->preparsed.Find(preparsed);
+    if (!block) {
         return Answer(state, call, ERROR_INVALID_PARAMETER);
     }
-    // A fault refuses the call, but the block is gone all the same.
-    const bool fails =
-        state->world.interfaces[found->second.interfaceIndex].Fails("HidD_FreePreparsedData");
-    state->preparsed.erase(found);
-    return Answer(state, call, fails ? ERROR_GEN_FAILURE : 0);
+    // An injected fault refuses the call, but the block is gone all the same: a caller
+    // cannot do better than free it once.
+    const DWORD refusal =
+        Refusal(&state->world.interfaces[block->interfaceIndex], "HidD_FreePreparsedData");
+    state->preparsed.Remove(preparsed);
+    return Answer(state, call, refusal);
 }
 
 BOOLEAN WINAPI HidD_GetNumInputBuffers(HANDLE handle, PULONG count) {
     LockedState state;
-    const std::string call =
-        "HidD_GetNumInputBuffers(" + state->Describe(handle) + ", " + DescribePointer(count) + ")";
+    const std::string call = "HidD_GetNumInputBuffers(" + state->DescribeHandle(handle) + ", " +
+                             DescribePointer(count) + ")";
     const SimulatedInterface* device = state->InterfaceOf(handle);
     DWORD refusal = Refusal(device, "HidD_GetNumInputBuffers");
     if (!refusal && !count) {
@@ -213,44 +201,35 @@ BOOLEAN WINAPI HidD_GetNumInputBuffers(HANDLE handle, PULONG count) {
 }
 
 BOOLEAN WINAPI HidD_GetManufacturerString(HANDLE handle, PVOID buffer, ULONG length) {
-    return QueryString(
+    return QueryNamedString(
         "HidD_GetManufacturerString", handle,
-        [](const SimulatedInterface& device) { return Optional(device.manufacturer); }, buffer,
+        [](const SimulatedInterface& device) { return Present(device.manufacturer); }, buffer,
         length);
 }
 
 BOOLEAN WINAPI HidD_GetProductString(HANDLE handle, PVOID buffer, ULONG length) {
-    return QueryString(
+    return QueryNamedString(
         "HidD_GetProductString", handle,
-        [](const SimulatedInterface& device) { return Optional(device.product); }, buffer, length);
+        [](const SimulatedInterface& device) { return Present(device.product); }, buffer, length);
 }
 
 BOOLEAN WINAPI HidD_GetSerialNumberString(HANDLE handle, PVOID buffer, ULONG length) {
-    return QueryString(
+    return QueryNamedString(
         "HidD_GetSerialNumberString", handle,
-        [](const SimulatedInterface& device) { return Optional(device.serialNumber); }, buffer,
+        [](const SimulatedInterface& device) { return Present(device.serialNumber); }, buffer,
         length);
 }
 
 BOOLEAN WINAPI HidD_GetIndexedString(HANDLE handle, ULONG index, PVOID buffer, ULONG length) {
     LockedState state;
-    const std::string call = "HidD_GetIndexedString(" + state->Describe(handle) + ", 0x" +
+    const std::string call = "HidD_GetIndexedString(" + state->DescribeHandle(handle) + ", 0x" +
                              Hex(index, 8) + ", " + DescribePointer(buffer) + ", " +
                              std::to_string(length) + ")";
-    const SimulatedInterface* device = state->InterfaceOf(handle);
-    DWORD refusal = Refusal(device, "HidD_GetIndexedString");
-    const std::wstring* text = nullptr;
-    if (!refusal) {
-        const auto found = device->indexedStrings.find(index);
-        text = found == device->indexedStrings.end() ? nullptr : &found->second;
-    }
-    if (!refusal && (!text || !buffer)) {
-        refusal = ERROR_INVALID_PARAMETER;
-    }
-    if (!refusal) {
-        CopyDeviceString(*text, buffer, length);
-    }
-    return Answer(state, call, refusal);
+    const auto select = [index](const SimulatedInterface& device) -> const std::wstring* {
+        const auto found = device.indexedStrings.find(index);
+        return found == device.indexedStrings.end() ? nullptr : &found->second;
+    };
+    return QueryString(call, state, "HidD_GetIndexedString", handle, select, buffer, length);
 }
 
 BOOLEAN WINAPI HidD_GetFeature(HANDLE handle, PVOID buffer, ULONG length) {

@@ -5,8 +5,8 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <string>
-#include <vector>
 
 class Journal {
 public:
@@ -18,9 +18,10 @@ public:
     void AppendToFile(const std::string& path);
     void Record(const std::string& line);
     void Clear() { lines_.clear(); }
-    const std::vector<std::string>& Lines() const { return lines_; }
+    // Lines stay in place as others are added, so a caller may hold on to one until Clear.
+    const std::deque<std::string>& Lines() const { return lines_; }
 
 private:
-    std::vector<std::string> lines_;
+    std::deque<std::string> lines_;
     HANDLE file_ = INVALID_HANDLE_VALUE;
 };

@@ -1,41 +1,26 @@
 // The device set-up functions that find HID interfaces, answering from the world.
+#include "call_rendering.h"
 #include "platform_records.h"
 #include "simulator_state.h"
 
-#include <cstdio>
-
 namespace {
 
-// Set handles are opaque to callers; these values are never dereferenced.
-constexpr ULONG_PTR kFirstSetValue = 0x5E700000;
-
-std::string DescribeGuid(const GUID* guid) {
-    if (!guid) {
-        return "null";
-    }
-    char text[40];
-    std::snprintf(text, sizeof text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  guid->Data1, guid->Data2, guid->Data3, guid->Data4[0], guid->Data4[1],
-                  guid->Data4[2], guid->Data4[3], guid->Data4[4], guid->Data4[5], guid->Data4[6],
-                  guid->Data4[7]);
-    return text;
-}
-
 std::string DescribeSet(LockedState& state, HDEVINFO set) {
-    const auto found = state->sets.find(set);
-    if (found != state->sets.end()) {
-        return "set:" + std::to_string(found->second.number);
-    }
-    return set ? "0x" + Hex(reinterpret_cast<ULONG_PTR>(set)) : "null";
+    return state->sets.Describe("set", set);
 }
 
-std::string DescribePointer(const void* pointer) {
-    return pointer ? "ptr" : "null";
+std::string DescribeText(PCSTR text) {
+    return text ? "\"" + std::string(text) + "\"" : "null";
 }
 
-// The member index that an interface record names, or -1.
+// The record names its member by index + 1, so that a zeroed record names none.
 int MemberOf(const SP_DEVICE_INTERFACE_DATA* data) {
     return data ? static_cast<int>(data->Reserved) - 1 : -1;
+}
+
+BOOL Fail(LockedState& state, const std::string& call, DWORD error) {
+    state->Record(call, "0", error);
+    return FALSE;
 }
 
 } // namespace
@@ -46,34 +31,31 @@ HDEVINFO WINAPI SetupDiGetClassDevsA(const GUID* classGuid, PCSTR enumerator, HW
                                      DWORD flags) {
     LockedState state;
     const std::string call = "SetupDiGetClassDevsA(" + DescribeGuid(classGuid) + ", " +
-                             (enumerator ? "\"" + std::string(enumerator) + "\"" : "null") + ", " +
-                             (parent ? "0x" + Hex(reinterpret_cast<ULONG_PTR>(parent)) : "null") +
+                             DescribeText(enumerator) + ", " + DescribeUnknownHandle(parent) +
                              ", 0x" + Hex(flags) + ")";
-    switch (state->world.classDevs) {
-    case ClassDevsAnswer::Null:
+    const ClassDevsAnswer answer = state->world.classDevs;
+    if (answer == ClassDevsAnswer::Null) {
         state->Record(call, "null", ERROR_INVALID_PARAMETER);
         return nullptr;
-    case ClassDevsAnswer::Invalid:
+    }
+    // Without a class, the platform lists nothing unless asked for all classes.
+    if (answer == ClassDevsAnswer::Invalid || (!classGuid && !(flags & DIGCF_ALLCLASSES))) {
         state->Record(call, "0xffffffff", ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
-    case ClassDevsAnswer::Set:
-        break;
     }
-    const int number = ++state->setsCreated;
-    auto set = reinterpret_cast<HDEVINFO>(kFirstSetValue + 4 * static_cast<ULONG_PTR>(number));
+    // Every interface of the world is present, so DIGCF_PRESENT changes nothing.
     const bool hid =
         classGuid && IsEqualGUID(*classGuid, kHidInterfaceClass) && (flags & DIGCF_DEVICEINTERFACE);
-    state->sets[set] = {number, hid};
-    state->Record(call, "set:" + std::to_string(number));
+    HDEVINFO set = state->sets.Add({hid});
+    state->Record(call, DescribeSet(state, set));
     return set;
 }
 
 BOOL WINAPI SetupDiDestroyDeviceInfoList(HDEVINFO set) {
     LockedState state;
     const std::string call = "SetupDiDestroyDeviceInfoList(" + DescribeSet(state, set) + ")";
-    if (state->sets.erase(set) == 0) {
-        state->Record(call, "0", ERROR_INVALID_HANDLE);
-        return FALSE;
+    if (!state->sets.Remove(set)) {
+        return Fail(state, call, ERROR_INVALID_HANDLE);
     }
     state->Record(call, "1");
     return TRUE;
@@ -83,25 +65,22 @@ BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO set, PSP_DEVINFO_DATA deviceInf
                                         const GUID* interfaceClass, DWORD memberIndex,
                                         PSP_DEVICE_INTERFACE_DATA data) {
     LockedState state;
-    const std::string call =
-        "SetupDiEnumDeviceInterfaces(" + DescribeSet(state, set) + ", " +
-        DescribePointer(deviceInfo) + ", " + DescribeGuid(interfaceClass) + ", " +
-        std::to_string(memberIndex) + ", " +
-        (data ? "cbSize=" + std::to_string(data->cbSize) : std::string("null")) + ")";
-    const auto found = state->sets.find(set);
-    if (found == state->sets.end()) {
-        state->Record(call, "0", ERROR_INVALID_HANDLE);
-        return FALSE;
+    const std::string call = "SetupDiEnumDeviceInterfaces(" + DescribeSet(state, set) + ", " +
+                             DescribePointer(deviceInfo) + ", " + DescribeGuid(interfaceClass) +
+                             ", " + std::to_string(memberIndex) + ", " +
+                             DescribeRecord(data, "cbSize", &SP_DEVICE_INTERFACE_DATA::cbSize) +
+                             ")";
+    const DeviceInfoSet* found = state->sets.Find(set);
+    if (!found) {
+        return Fail(state, call, ERROR_INVALID_HANDLE);
     }
     if (!data || data->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA)) {
-        state->Record(call, "0", ERROR_INVALID_USER_BUFFER);
-        return FALSE;
+        return Fail(state, call, ERROR_INVALID_USER_BUFFER);
     }
-    const bool hid = found->second.listsHidInterfaces && interfaceClass &&
+    const bool hid = found->listsHidInterfaces && interfaceClass &&
                      IsEqualGUID(*interfaceClass, kHidInterfaceClass);
     if (!hid || memberIndex >= state->world.interfaces.size()) {
-        state->Record(call, "0", ERROR_NO_MORE_ITEMS);
-        return FALSE;
+        return Fail(state, call, ERROR_NO_MORE_ITEMS);
     }
     data->InterfaceClassGuid = kHidInterfaceClass;
     data->Flags = SPINT_ACTIVE;
@@ -119,23 +98,21 @@ BOOL WINAPI SetupDiGetDeviceInterfaceDetailA(HDEVINFO set, PSP_DEVICE_INTERFACE_
     const std::string call =
         "SetupDiGetDeviceInterfaceDetailA(" + DescribeSet(state, set) + ", " +
         (data ? "if:" + std::to_string(member) : std::string("null")) + ", " +
-        (detail ? "cbSize=" + std::to_string(detail->cbSize) : std::string("null")) + ", " +
+        DescribeRecord(detail, "cbSize", &SP_DEVICE_INTERFACE_DETAIL_DATA_A::cbSize) + ", " +
         std::to_string(detailSize) + ", " + DescribePointer(requiredSize) + ", " +
         DescribePointer(deviceInfo) + ")";
-    if (state->sets.find(set) == state->sets.end()) {
-        state->Record(call, "0", ERROR_INVALID_HANDLE);
-        return FALSE;
+    if (!state->sets.Find(set)) {
+        return Fail(state, call, ERROR_INVALID_HANDLE);
     }
-    if (member < 0 || static_cast<size_t>(member) >= state->world.interfaces.size() ||
-        state->world.interfaces[static_cast<size_t>(member)].Fails(
-            "SetupDiGetDeviceInterfaceDetailA")) {
-        state->Record(call, "0", ERROR_INVALID_PARAMETER);
-        return FALSE;
+    const std::vector<SimulatedInterface>& interfaces = state->world.interfaces;
+    if (!data || data->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA) || member < 0 ||
+        static_cast<size_t>(member) >= interfaces.size() ||
+        interfaces[static_cast<size_t>(member)].Fails("SetupDiGetDeviceInterfaceDetailA")) {
+        return Fail(state, call, ERROR_INVALID_PARAMETER);
     }
     if ((!detail && detailSize != 0) ||
         (detail && detail->cbSize != sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A))) {
-        state->Record(call, "0", ERROR_INVALID_USER_BUFFER);
-        return FALSE;
+        return Fail(state, call, ERROR_INVALID_USER_BUFFER);
     }
     const std::string& path = state->files.PathOf(static_cast<size_t>(member));
     const DWORD required = static_cast<DWORD>(
@@ -144,8 +121,7 @@ BOOL WINAPI SetupDiGetDeviceInterfaceDetailA(HDEVINFO set, PSP_DEVICE_INTERFACE_
         *requiredSize = required;
     }
     if (detailSize < required) {
-        state->Record(call, "0", ERROR_INSUFFICIENT_BUFFER);
-        return FALSE;
+        return Fail(state, call, ERROR_INSUFFICIENT_BUFFER);
     }
     path.copy(detail->DevicePath, path.size());
     detail->DevicePath[path.size()] = '\0';

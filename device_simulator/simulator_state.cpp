@@ -1,10 +1,17 @@
 #include "simulator_state.h"
 
-#include <cstdio>
+#include "call_rendering.h"
+
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace {
+
+std::string EnvironmentVariable(const char* name) {
+    char value[MAX_PATH * 2] = {};
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length > 0 && length < sizeof value ? value : "";
+}
 
 struct Shared {
     CRITICAL_SECTION lock;
@@ -12,34 +19,16 @@ struct Shared {
 
     Shared() {
         InitializeCriticalSection(&lock);
-        LoadFromEnvironment();
-    }
-
-    std::string Environment(const char* name) {
-        char value[MAX_PATH * 2] = {};
-        const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-        return length > 0 && length < sizeof value ? value : "";
-    }
-
-    void LoadFromEnvironment() {
-        const std::string journal = Environment("DEVSIM_JOURNAL");
+        const std::string journal = EnvironmentVariable("DEVSIM_JOURNAL");
         if (!journal.empty()) {
             state.journal.AppendToFile(journal);
         }
-        const std::string world = Environment("DEVSIM_WORLD");
-        if (world.empty()) {
-            return;
-        }
-        std::ifstream file(world, std::ios::binary);
-        std::stringstream text;
-        text << file.rdbuf();
-        const size_t slash = world.find_last_of("\\/");
-        const std::string directory = slash == std::string::npos ? "." : world.substr(0, slash);
-        if (!file || !state.Load(text.str(), directory, false)) {
-            state.journal.Record("devsim: error loading " + world + ": " +
-                                 (file ? state.lastError : "cannot read the file"));
+        const std::string world = EnvironmentVariable("DEVSIM_WORLD");
+        if (!world.empty() && !state.LoadFile(world)) {
+            state.journal.Record("devsim: error: " + state.lastError);
         }
     }
+    ~Shared() { DeleteCriticalSection(&lock); }
 };
 
 Shared& TheShared() {
@@ -61,10 +50,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
 bool SimulatorState::Load(const std::string& text, const std::string& directory,
                           bool ownedDirectory) {
     files.Release();
-    sets.clear();
-    setsCreated = 0;
-    preparsed.clear();
-    preparsedCreated = 0;
+    sets.Clear();
+    preparsed.Clear();
     journal.Clear();
     lastError.clear();
     if (!ParseWorld(text, world, lastError)) {
@@ -78,17 +65,33 @@ bool SimulatorState::Load(const std::string& text, const std::string& directory,
     return true;
 }
 
+bool SimulatorState::LoadFile(const std::string& path) {
+    char fullPath[MAX_PATH];
+    char* fileName = nullptr;
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof fullPath, fullPath, &fileName);
+    std::ifstream file(path, std::ios::binary);
+    if (!file || length == 0 || length >= sizeof fullPath || !fileName) {
+        Load("", "", false);
+        lastError = "cannot read the world file " + path;
+        return false;
+    }
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const std::string directory(fullPath, static_cast<size_t>(fileName - fullPath - 1));
+    if (!Load(text, directory, false)) {
+        lastError = path + ": " + lastError;
+        return false;
+    }
+    return true;
+}
+
 const SimulatedInterface* SimulatorState::InterfaceOf(HANDLE handle) const {
     const int index = files.InterfaceOf(handle);
     return index < 0 ? nullptr : &world.interfaces[static_cast<size_t>(index)];
 }
 
-std::string SimulatorState::Describe(HANDLE handle) const {
-    if (!handle) {
-        return "null";
-    }
+std::string SimulatorState::DescribeHandle(HANDLE handle) const {
     const SimulatedInterface* device = InterfaceOf(handle);
-    return device ? "dev:" + device->name : "0x" + Hex(reinterpret_cast<ULONG_PTR>(handle));
+    return device ? "dev:" + device->name : DescribeUnknownHandle(handle);
 }
 
 void SimulatorState::Record(const std::string& call, const std::string& result, DWORD error) {
@@ -113,8 +116,6 @@ LockedState::~LockedState() {
     LeaveCriticalSection(&TheShared().lock);
 }
 
-std::string Hex(unsigned long value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*lx", digits, value);
-    return text;
+std::string DescribeUnknownHandle(const void* handle) {
+    return handle ? "0x" + Hex(reinterpret_cast<ULONG_PTR>(handle)) : "null";
 }

@@ -1,6 +1,8 @@
 #include "world.h"
 
-#include <cstdlib>
+#include "world_line.h"
+#include "world_values.h"
+
 #include <sstream>
 
 namespace {
@@ -22,189 +24,16 @@ const char* const kFailableFunctions[] = {
     "SetupDiGetDeviceInterfaceDetailA",
 };
 
-struct Setting {
-    std::string key;
-    std::string value;
-    bool quoted = false;
-};
-
-class LineReader {
-public:
-    explicit LineReader(const std::string& line) : line_(line) {}
-
-    // Splits the line into a leading word and key=value settings; a '#' outside quotes
-    // ends the line.
-    bool Read(std::string& word, std::vector<Setting>& settings, std::string& error) {
-        std::vector<std::string> tokens;
-        std::vector<bool> quoted;
-        std::string token;
-        bool inToken = false, tokenQuoted = false;
-        for (size_t i = 0; i < line_.size(); ++i) {
-            const char c = line_[i];
-            if (c == '#') {
-                break;
-            }
-            if (c == ' ' || c == '\t' || c == '\r') {
-                if (inToken) {
-                    tokens.push_back(token);
-                    quoted.push_back(tokenQuoted);
-                    token.clear();
-                    inToken = tokenQuoted = false;
-                }
-                continue;
-            }
-            inToken = true;
-            if (c != '"') {
-                token += c;
-                continue;
-            }
-            // A quoted value runs to the next unescaped quote; escapes are kept for later.
-            tokenQuoted = true;
-            size_t end = i + 1;
-            while (end < line_.size() && line_[end] != '"') {
-                end += line_[end] == '\\' ? 2 : 1;
-            }
-            if (end >= line_.size()) {
-                error = "unterminated string";
-                return false;
-            }
-            token += line_.substr(i + 1, end - i - 1);
-            i = end;
-        }
-        if (inToken) {
-            tokens.push_back(token);
-            quoted.push_back(tokenQuoted);
-        }
-        if (tokens.empty()) {
+bool IsFailable(const std::string& function) {
+    for (const char* failable : kFailableFunctions) {
+        if (function == failable) {
             return true;
         }
-        word = tokens[0];
-        for (size_t t = 1; t < tokens.size(); ++t) {
-            const size_t equals = tokens[t].find('=');
-            if (t == 1 && word == "interface" && equals == std::string::npos) {
-                settings.push_back({"name", tokens[t], false});
-                continue;
-            }
-            if (equals == std::string::npos) {
-                error = "expected key=value, found '" + tokens[t] + "'";
-                return false;
-            }
-            settings.push_back(
-                {tokens[t].substr(0, equals), tokens[t].substr(equals + 1), quoted[t]});
-        }
-        return true;
     }
-
-private:
-    const std::string& line_;
-};
-
-bool ParseNumber(const std::string& text, int base, unsigned long maximum, unsigned long& value) {
-    if (text.empty()) {
-        return false;
-    }
-    char* end = nullptr;
-    value = std::strtoul(text.c_str(), &end, base);
-    return *end == '\0' && value <= maximum;
+    return false;
 }
 
-bool ParseHex16(const std::string& text, USHORT& value) {
-    unsigned long number;
-    if (text.size() > 4 || !ParseNumber(text, 16, 0xFFFF, number)) {
-        return false;
-    }
-    value = static_cast<USHORT>(number);
-    return true;
-}
-
-bool ParseDecimal16(const std::string& text, USHORT& value) {
-    unsigned long number;
-    if (!ParseNumber(text, 10, 0xFFFF, number)) {
-        return false;
-    }
-    value = static_cast<USHORT>(number);
-    return true;
-}
-
-bool ParseBytes(const std::string& text, std::string& bytes) {
-    if (text.size() % 2 != 0) {
-        return false;
-    }
-    bytes.clear();
-    for (size_t i = 0; i < text.size(); i += 2) {
-        unsigned long byte;
-        if (!ParseNumber(text.substr(i, 2), 16, 0xFF, byte)) {
-            return false;
-        }
-        bytes += static_cast<char>(byte);
-    }
-    return true;
-}
-
-void AppendUtf8(const std::string& utf8, std::wstring& text) {
-    if (utf8.empty()) {
-        return;
-    }
-    const int units =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring converted(static_cast<size_t>(units), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &converted[0],
-                        units);
-    text += converted;
-}
-
-// Quoted text is UTF-8 with \" \\ and \uXXXX escapes (the last one gives any UTF-16 unit).
-bool ParseText(const Setting& setting, std::wstring& text) {
-    if (!setting.quoted) {
-        return false;
-    }
-    text.clear();
-    std::string run;
-    const std::string& value = setting.value;
-    for (size_t i = 0; i < value.size(); ++i) {
-        if (value[i] != '\\') {
-            run += value[i];
-            continue;
-        }
-        if (i + 1 >= value.size()) {
-            return false;
-        }
-        const char escaped = value[++i];
-        if (escaped == '"' || escaped == '\\') {
-            run += escaped;
-            continue;
-        }
-        unsigned long unit;
-        if (escaped != 'u' || i + 4 >= value.size() ||
-            !ParseNumber(value.substr(i + 1, 4), 16, 0xFFFF, unit)) {
-            return false;
-        }
-        AppendUtf8(run, text);
-        run.clear();
-        text += static_cast<wchar_t>(unit);
-        i += 4;
-    }
-    AppendUtf8(run, text);
-    return true;
-}
-
-bool ParseFailures(const std::string& text, std::set<std::string>& failing) {
-    std::stringstream list(text);
-    std::string function;
-    while (std::getline(list, function, ',')) {
-        bool known = false;
-        for (const char* failable : kFailableFunctions) {
-            known = known || function == failable;
-        }
-        if (!known) {
-            return false;
-        }
-        failing.insert(function);
-    }
-    return true;
-}
-
-bool ValidName(const std::string& name) {
+bool IsValidName(const std::string& name) {
     if (name.empty()) {
         return false;
     }
@@ -218,149 +47,225 @@ bool ValidName(const std::string& name) {
     return true;
 }
 
-bool ApplyInterfaceSetting(const Setting& s, SimulatedInterface& device) {
-    const std::string& v = s.value;
-    if (s.key == "name") {
-        device.name = v;
-        return ValidName(v);
+// Each Read* takes one kind of value and answers what it expected instead, or nothing when
+// the value was right.
+std::string ReadHex16(const Setting& s, USHORT& value) {
+    unsigned long number;
+    if (s.quoted || !ParseHexNumber(s.value, 4, number)) {
+        return "1 to 4 hex digits";
     }
-    if (s.key == "vid") {
-        return ParseHex16(v, device.vendorId);
+    value = static_cast<USHORT>(number);
+    return "";
+}
+
+std::string ReadDecimal16(const Setting& s, USHORT& value) {
+    unsigned long number;
+    if (s.quoted || !ParseDecimalNumber(s.value, 0xFFFF, number)) {
+        return "a decimal number up to 65535";
     }
-    if (s.key == "pid") {
-        return ParseHex16(v, device.productId);
+    value = static_cast<USHORT>(number);
+    return "";
+}
+
+std::string ReadDecimal32(const Setting& s, ULONG& value) {
+    unsigned long number;
+    if (s.quoted || !ParseDecimalNumber(s.value, 0xFFFFFFFFul, number)) {
+        return "a decimal number up to 4294967295";
     }
-    if (s.key == "version") {
-        return ParseHex16(v, device.versionNumber);
+    value = number;
+    return "";
+}
+
+std::string ReadBytes(const Setting& s, std::string& bytes) {
+    return !s.quoted && ParseHexBytes(s.value, bytes) ? "" : "hex bytes such as 00AA01";
+}
+
+std::string ReadText(const Setting& s, std::optional<std::wstring>& text) {
+    std::wstring value;
+    if (!s.quoted || !ParseQuotedText(s.value, value)) {
+        return "a quoted UTF-8 string (escapes \\\" \\\\ \\uXXXX)";
     }
-    if (s.key == "open") {
-        if (v == "readwrite") {
-            device.open = OpenBehaviour::ReadWrite;
-        } else if (v == "query") {
-            device.open = OpenBehaviour::QueryOnly;
-        } else if (v == "absent") {
-            device.open = OpenBehaviour::Absent;
-        } else {
-            return false;
+    text = value;
+    return "";
+}
+
+std::string ReadOpen(const Setting& s, OpenBehaviour& open) {
+    if (s.value == "readwrite") {
+        open = OpenBehaviour::ReadWrite;
+    } else if (s.value == "query") {
+        open = OpenBehaviour::QueryOnly;
+    } else if (s.value == "absent") {
+        open = OpenBehaviour::Absent;
+    } else {
+        return "readwrite, query or absent";
+    }
+    return "";
+}
+
+std::string ReadFailures(const Setting& s, std::set<std::string>& failing) {
+    std::stringstream list(s.value);
+    std::string function;
+    while (std::getline(list, function, ',')) {
+        if (!IsFailable(function)) {
+            return "a comma-separated list of hid.dll functions and "
+                   "SetupDiGetDeviceInterfaceDetailA ('" +
+                   function + "' is none)";
         }
-        return true;
+        failing.insert(function);
     }
-    if (s.key == "manufacturer" || s.key == "product" || s.key == "serial") {
-        std::wstring text;
-        if (!ParseText(s, text)) {
-            return false;
-        }
-        (s.key == "manufacturer" ? device.manufacturer
-         : s.key == "product"    ? device.product
-                                 : device.serialNumber) = text;
-        return true;
+    return failing.empty() ? "at least one function name" : "";
+}
+
+std::string ReadIndexedString(const Setting& s, SimulatedInterface& device) {
+    unsigned long index;
+    const std::string number = s.key.substr(std::string("string.").size());
+    const bool hex = number.compare(0, 2, "0x") == 0;
+    if (hex ? !ParseHexNumber(number.substr(2), 8, index)
+            : !ParseDecimalNumber(number, 0xFFFFFFFFul, index)) {
+        return "an index after 'string.', decimal or 0x and hex";
     }
-    if (s.key.compare(0, 7, "string.") == 0) {
-        unsigned long index;
-        std::wstring text;
-        const std::string number = s.key.substr(7);
-        const bool hex = number.compare(0, 2, "0x") == 0;
-        if (!ParseNumber(hex ? number.substr(2) : number, hex ? 16 : 10, 0xFFFFFFFFul, index) ||
-            !ParseText(s, text)) {
-            return false;
-        }
-        device.indexedStrings[index] = text;
-        return true;
+    std::optional<std::wstring> text;
+    const std::string problem = ReadText(s, text);
+    if (problem.empty()) {
+        device.indexedStrings[index] = *text;
     }
-    if (s.key == "usage_page") {
-        return ParseHex16(v, device.usagePage);
+    return problem;
+}
+
+// Whether a setting's value is what its key expects; if not, `error` says so.
+bool Accept(const Setting& s, const std::string& expected, std::string& error) {
+    if (!expected.empty()) {
+        error =
+            s.key + "=" + (s.quoted ? "\"" + s.value + "\"" : s.value) + ": expected " + expected;
     }
-    if (s.key == "usage") {
-        return ParseHex16(v, device.usage);
-    }
-    if (s.key == "input") {
-        return ParseDecimal16(v, device.inputReportLength);
-    }
-    if (s.key == "output") {
-        return ParseDecimal16(v, device.outputReportLength);
-    }
-    if (s.key == "feature") {
-        return ParseDecimal16(v, device.featureReportLength);
-    }
-    if (s.key == "buffers") {
-        unsigned long count;
-        if (!ParseNumber(v, 10, 0xFFFFFFFFul, count)) {
-            return false;
-        }
-        device.inputBuffers = count;
-        return true;
-    }
-    if (s.key == "feature_data") {
-        return ParseBytes(v, device.featureData);
-    }
-    if (s.key == "input_data") {
-        return ParseBytes(v, device.inputData);
-    }
-    if (s.key == "read_data") {
-        return ParseBytes(v, device.readData);
-    }
-    if (s.key == "fail") {
-        return ParseFailures(v, device.failing);
-    }
+    return expected.empty();
+}
+
+bool UnknownKey(const Setting& s, const char* item, std::string& error) {
+    error = "unknown key '" + s.key + "' for " + item;
     return false;
 }
 
-bool ApplyWorldSetting(const Setting& s, World& world) {
-    if (s.key != "classdevs") {
-        return false;
+bool ApplyInterfaceSetting(const Setting& s, SimulatedInterface& device, std::string& error) {
+    const std::string& k = s.key;
+    if (k == "vid") {
+        return Accept(s, ReadHex16(s, device.vendorId), error);
     }
-    if (s.value == "ok") {
-        world.classDevs = ClassDevsAnswer::Set;
-    } else if (s.value == "null") {
-        world.classDevs = ClassDevsAnswer::Null;
-    } else if (s.value == "invalid") {
-        world.classDevs = ClassDevsAnswer::Invalid;
-    } else {
-        return false;
+    if (k == "pid") {
+        return Accept(s, ReadHex16(s, device.productId), error);
     }
-    return true;
+    if (k == "version") {
+        return Accept(s, ReadHex16(s, device.versionNumber), error);
+    }
+    if (k == "open") {
+        return Accept(s, ReadOpen(s, device.open), error);
+    }
+    if (k == "manufacturer") {
+        return Accept(s, ReadText(s, device.manufacturer), error);
+    }
+    if (k == "product") {
+        return Accept(s, ReadText(s, device.product), error);
+    }
+    if (k == "serial") {
+        return Accept(s, ReadText(s, device.serialNumber), error);
+    }
+    if (k.compare(0, 7, "string.") == 0) {
+        return Accept(s, ReadIndexedString(s, device), error);
+    }
+    if (k == "usage_page") {
+        return Accept(s, ReadHex16(s, device.usagePage), error);
+    }
+    if (k == "usage") {
+        return Accept(s, ReadHex16(s, device.usage), error);
+    }
+    if (k == "input") {
+        return Accept(s, ReadDecimal16(s, device.inputReportLength), error);
+    }
+    if (k == "output") {
+        return Accept(s, ReadDecimal16(s, device.outputReportLength), error);
+    }
+    if (k == "feature") {
+        return Accept(s, ReadDecimal16(s, device.featureReportLength), error);
+    }
+    if (k == "buffers") {
+        return Accept(s, ReadDecimal32(s, device.inputBuffers), error);
+    }
+    if (k == "feature_data") {
+        return Accept(s, ReadBytes(s, device.featureData), error);
+    }
+    if (k == "input_data") {
+        return Accept(s, ReadBytes(s, device.inputData), error);
+    }
+    if (k == "read_data") {
+        return Accept(s, ReadBytes(s, device.readData), error);
+    }
+    if (k == "fail") {
+        return Accept(s, ReadFailures(s, device.failing), error);
+    }
+    return UnknownKey(s, "an interface", error);
 }
 
-bool ParseLine(const std::string& line, World& world, std::string& error) {
-    std::string word;
-    std::vector<Setting> settings;
-    if (!LineReader(line).Read(word, settings, error)) {
-        return false;
+std::string ReadClassDevs(const Setting& s, ClassDevsAnswer& answer) {
+    if (s.value == "ok") {
+        answer = ClassDevsAnswer::Set;
+    } else if (s.value == "null") {
+        answer = ClassDevsAnswer::Null;
+    } else if (s.value == "invalid") {
+        answer = ClassDevsAnswer::Invalid;
+    } else {
+        return "ok, null or invalid";
     }
-    if (word.empty()) {
-        return true; // blank or comment
+    return "";
+}
+
+bool ApplyWorldSetting(const Setting& s, World& world, std::string& error) {
+    if (s.key != "classdevs") {
+        return UnknownKey(s, "the world", error);
     }
-    if (word == "world") {
-        for (const Setting& s : settings) {
-            if (!ApplyWorldSetting(s, world)) {
-                error = "bad world setting '" + s.key + "=" + s.value + "'";
-                return false;
-            }
-        }
-        return true;
-    }
-    if (word != "interface") {
-        error = "expected 'world' or 'interface', found '" + word + "'";
-        return false;
-    }
-    SimulatedInterface device;
-    for (const Setting& s : settings) {
-        if (!ApplyInterfaceSetting(s, device)) {
-            error = "bad interface setting '" + s.key + "=" + s.value + "'";
-            return false;
-        }
-    }
-    if (device.name.empty()) {
-        error = "an interface needs a name";
+    return Accept(s, ReadClassDevs(s, world.classDevs), error);
+}
+
+bool AddInterface(const WorldLine& line, World& world, std::string& error) {
+    if (!IsValidName(line.subject)) {
+        error = line.subject.empty()
+                    ? "an interface needs a name"
+                    : "'" + line.subject + "' is no interface name (letters, digits, _ and -)";
         return false;
     }
     for (const SimulatedInterface& other : world.interfaces) {
-        if (other.name == device.name) {
-            error = "interface name '" + device.name + "' is used twice";
+        if (other.name == line.subject) {
+            error = "the interface name '" + line.subject + "' is used twice";
+            return false;
+        }
+    }
+    SimulatedInterface device;
+    device.name = line.subject;
+    for (const Setting& s : line.settings) {
+        if (!ApplyInterfaceSetting(s, device, error)) {
             return false;
         }
     }
     world.interfaces.push_back(device);
+    return true;
+}
+
+bool ApplyLine(const WorldLine& line, World& world, std::string& error) {
+    if (line.word == "interface") {
+        return AddInterface(line, world, error);
+    }
+    if (line.word != "world") {
+        error = "expected 'world' or 'interface', found '" + line.word + "'";
+        return false;
+    }
+    if (!line.subject.empty()) {
+        error = "expected key=value, found '" + line.subject + "'";
+        return false;
+    }
+    for (const Setting& s : line.settings) {
+        if (!ApplyWorldSetting(s, world, error)) {
+            return false;
+        }
+    }
     return true;
 }
 
@@ -369,9 +274,11 @@ bool ParseLine(const std::string& line, World& world, std::string& error) {
 bool ParseWorld(const std::string& text, World& world, std::string& error) {
     world = World();
     std::stringstream lines(text);
-    std::string line;
-    for (int number = 1; std::getline(lines, line); ++number) {
-        if (!ParseLine(line, world, error)) {
+    std::string lineText;
+    for (int number = 1; std::getline(lines, lineText); ++number) {
+        WorldLine line;
+        if (!SplitWorldLine(lineText, line, error) ||
+            (!line.word.empty() && !ApplyLine(line, world, error))) {
             error = "line " + std::to_string(number) + ": " + error;
             world = World();
             return false;

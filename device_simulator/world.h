@@ -49,5 +49,5 @@ struct World {
     std::vector<SimulatedInterface> interfaces;
 };
 
-// Reads a world description. On a mistake returns false and says where in `error`.
+// Reads a world's text. On a mistake returns false and says where in `error`.
 bool ParseWorld(const std::string& text, World& world, std::string& error);

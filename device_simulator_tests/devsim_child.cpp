@@ -1,8 +1,8 @@
-// A program under test in miniature: opens the world's only device by its file and asks
-// for its attributes through hid.dll. Exits 0 when the device answered as 04D8:F6F1.
+// A program under test in miniature: opens the device file pad.hid beside the world file
+// and asks hid.dll for its attributes. Exits 0 when the device answered as 04D8:F6F1.
 #include <windows.h>
 
-#include <cstring>
+#include <string>
 
 struct HidAttributes {
     ULONG Size;
@@ -14,13 +14,14 @@ struct HidAttributes {
 int main() {
     char world[MAX_PATH] = {};
     GetEnvironmentVariableA("DEVSIM_WORLD", world, sizeof world);
-    std::strcpy(std::strrchr(world, '\\') + 1, "pad.hid");
+    std::string device = world;
+    device = device.substr(0, device.find_last_of('\\')) + "\\pad.hid";
     auto getAttributes =
         reinterpret_cast<BOOLEAN(WINAPI*)(HANDLE, HidAttributes*)>(reinterpret_cast<void (*)()>(
             GetProcAddress(LoadLibraryA("hid.dll"), "HidD_GetAttributes")));
-    HANDLE device = CreateFileA(world, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileA(device.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     HidAttributes attributes = {sizeof attributes, 0, 0, 0};
-    const bool answered = getAttributes && getAttributes(device, &attributes);
+    const bool answered = getAttributes && getAttributes(file, &attributes);
     return answered && attributes.VendorID == 0x04D8 && attributes.ProductID == 0xF6F1 ? 0 : 1;
 }

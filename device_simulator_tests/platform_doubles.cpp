@@ -27,10 +27,15 @@ PlatformDoubles Load() {
     DEVSIM_RESOLVE("hid.dll", HidD_GetPreparsedData);
     DEVSIM_RESOLVE("hid.dll", HidP_GetCaps);
     DEVSIM_RESOLVE("hid.dll", HidD_FreePreparsedData);
+    DEVSIM_RESOLVE("hid.dll", HidD_GetNumInputBuffers);
     DEVSIM_RESOLVE("hid.dll", HidD_GetManufacturerString);
+    DEVSIM_RESOLVE("hid.dll", HidD_GetProductString);
+    DEVSIM_RESOLVE("hid.dll", HidD_GetSerialNumberString);
     DEVSIM_RESOLVE("hid.dll", HidD_GetIndexedString);
-    DEVSIM_RESOLVE("hid.dll", HidD_SetFeature);
     DEVSIM_RESOLVE("hid.dll", HidD_GetFeature);
+    DEVSIM_RESOLVE("hid.dll", HidD_SetFeature);
+    DEVSIM_RESOLVE("hid.dll", HidD_GetInputReport);
+    DEVSIM_RESOLVE("hid.dll", HidD_SetOutputReport);
     DEVSIM_RESOLVE("setupapi.dll", SetupDiGetClassDevsA);
     DEVSIM_RESOLVE("setupapi.dll", SetupDiDestroyDeviceInfoList);
     DEVSIM_RESOLVE("setupapi.dll", SetupDiEnumDeviceInterfaces);
