@@ -54,6 +54,19 @@ int main(int argc, char** argv) {
                     device.productId, present, handle ? "opened" : "none", device.name);
         closeDevice(handle);
     }
+    auto deviceInfo = Lookup<decltype(&HID_DeviceInfo)>(library, "HID_DeviceInfo");
+    static HidDeviceTable table;
+    if (deviceInfo && deviceInfo(&table)) {
+        std::printf("  HID_DeviceInfo describes %u interface(s):\n", table.Count);
+        for (int i = 0; i < table.Count; ++i) {
+            const HidDeviceEntry& entry = table.Entries[i];
+            std::printf("    [%d] %04X:%04X in/out/feature %u/%u/%u \"%s\" \"%s\"\n", i,
+                        entry.VendorID, entry.ProductID, entry.InputReportByteLength,
+                        entry.OutputReportByteLength, entry.FeatureReportByteLength,
+                        entry.Manufacturer ? entry.Manufacturer : "(not opened)",
+                        entry.Product ? entry.Product : "");
+        }
+    }
     FreeLibrary(library);
     return 0;
 }

@@ -2,6 +2,8 @@
 // reaches the platform, and hands the work to the module that owns it.
 #include "velmar.h"
 
+#include "device_strings.h"
+#include "device_table.h"
 #include "interface_walk.h"
 #include "os_version_code.h"
 #include "platform_binding.h"
@@ -48,8 +50,6 @@ DeviceIdentity IdentityFromArguments(int productId, int vendorId, int versionNum
     return {static_cast<USHORT>(productId), static_cast<USHORT>(vendorId),
             static_cast<USHORT>(versionNumber), static_cast<SHORT>(index)};
 }
-
-const char kEmptyText[] = "";
 
 } // namespace
 
@@ -124,24 +124,29 @@ ULONG VELMAR_CALL HID_GetNumInputBuffers(HANDLE device) {
     return count;
 }
 
-const char* VELMAR_CALL HID_GetManufacturerString(HANDLE) {
-    return kEmptyText;
+// The string exports empty their slot before they look at the handle; the check is part
+// of the query (device_strings).
+const char* VELMAR_CALL HID_GetManufacturerString(HANDLE device) {
+    return ReadDeviceString(DeviceString::Manufacturer, device);
 }
 
-const char* VELMAR_CALL HID_GetProductString(HANDLE) {
-    return kEmptyText;
+const char* VELMAR_CALL HID_GetProductString(HANDLE device) {
+    return ReadDeviceString(DeviceString::Product, device);
 }
 
-const char* VELMAR_CALL HID_GetSerialNumberString(HANDLE) {
-    return kEmptyText;
+const char* VELMAR_CALL HID_GetSerialNumberString(HANDLE device) {
+    return ReadDeviceString(DeviceString::SerialNumber, device);
 }
 
-const char* VELMAR_CALL HID_GetIndexedString(HANDLE, ULONG) {
-    return kEmptyText;
+const char* VELMAR_CALL HID_GetIndexedString(HANDLE device, ULONG stringIndex) {
+    return ReadIndexedString(device, stringIndex);
 }
 
-BOOL VELMAR_CALL HID_DeviceInfo(struct HidDeviceTable*) {
-    return FALSE;
+BOOL VELMAR_CALL HID_DeviceInfo(HidDeviceTable* table) {
+    if (!table) {
+        return FALSE;
+    }
+    return FillDeviceTable(*table);
 }
 
 } // extern "C"

@@ -3,9 +3,12 @@
 namespace {
 
 constexpr SIZE_T kInitialHeapSize = 4096;
+constexpr SIZE_T kInitialResultAreaSize = 16;
 
 HANDLE generalHeap;
 HANDLE stringHeap;
+char* resultArea;
+SIZE_T resultAreaSize;
 
 int TextLength(const char* text) {
     int length = 0;
@@ -19,6 +22,11 @@ int TextLength(const char* text) {
 
 void CreateLibraryHeaps() {
     stringHeap = HeapCreate(HEAP_NO_SERIALIZE, kInitialHeapSize, 0);
+    if (stringHeap) {
+        resultArea =
+            static_cast<char*>(HeapAlloc(stringHeap, HEAP_ZERO_MEMORY, kInitialResultAreaSize));
+        resultAreaSize = resultArea ? kInitialResultAreaSize : 0;
+    }
     generalHeap = HeapCreate(0, kInitialHeapSize, 0);
 }
 
@@ -64,4 +72,22 @@ bool StoreString(StringBlock& block, const char* source) {
 
 void FreeString(char* text) {
     HeapFree(stringHeap, 0, text);
+}
+
+// The area grows to the longest text it has carried and is kept: device strings are at
+// most 126 UTF-16 units, so it never passes a few hundred bytes however often it is used.
+char* ReserveResultArea(int size) {
+    if (size <= 0 || !resultArea) {
+        return nullptr;
+    }
+    if (static_cast<SIZE_T>(size) > resultAreaSize) {
+        void* grown =
+            HeapReAlloc(stringHeap, HEAP_ZERO_MEMORY, resultArea, static_cast<SIZE_T>(size));
+        if (!grown) {
+            return nullptr;
+        }
+        resultArea = static_cast<char*>(grown);
+        resultAreaSize = static_cast<SIZE_T>(size);
+    }
+    return resultArea;
 }

@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-// Creates both heaps, the string heap first.
+// Creates both heaps: the string heap with its result area first, then the general heap.
 // A heap that cannot be created stays null, and every allocation from it fails.
 void CreateLibraryHeaps();
 
@@ -41,3 +41,8 @@ using StringBlock = UniqueResource<StringBlockTraits>;
 
 // StoreString for a block the library owns; false (block unchanged) when the heap fails.
 bool StoreString(StringBlock& block, const char* source);
+
+// The string heap's shared result area, through which text passes on its way to a caller:
+// at least `size` bytes, valid until the next call that reserves it. Null when the heap
+// cannot supply them.
+char* ReserveResultArea(int size);

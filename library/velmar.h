@@ -56,9 +56,41 @@ const char* VELMAR_CALL HID_GetProductString(HANDLE device);
 const char* VELMAR_CALL HID_GetSerialNumberString(HANDLE device);
 const char* VELMAR_CALL HID_GetIndexedString(HANDLE device, ULONG stringIndex);
 
-/* Describes every present HID interface in a caller-owned table. */
-struct HidDeviceTable;
-BOOL VELMAR_CALL HID_DeviceInfo(struct HidDeviceTable* table);
+/*
+ * The table that HID_DeviceInfo fills: entry i describes the interface with member index i
+ * in the platform's enumeration; Count is one more than the index of the last interface
+ * that could be opened. The three string fields point to text that the library allocates
+ * and reuses when the same table is passed again: prepare a fresh table by zero-filling it,
+ * never free the strings, and put nothing but 0 or the library's own earlier pointers there.
+ */
+#pragma pack(push, 1)
+typedef struct HidDeviceEntry {
+    USHORT VendorID;
+    USHORT ProductID;
+    USHORT VersionNumber;
+    USHORT NumInputBuffers;
+    USHORT InputReportByteLength;
+    USHORT OutputReportByteLength;
+    USHORT FeatureReportByteLength;
+    char* Manufacturer;
+    char* Product;
+    char* SerialNumber;
+} HidDeviceEntry;
+
+#define VELMAR_TABLE_ENTRIES 256
+
+typedef struct HidDeviceTable {
+    USHORT Count;
+    HidDeviceEntry Entries[VELMAR_TABLE_ENTRIES];
+} HidDeviceTable;
+#pragma pack(pop)
+
+/* Compile-time size checks that work in C89 as well: a wrong size is a negative array. */
+typedef char VelmarHidDeviceEntryIs26Bytes[sizeof(HidDeviceEntry) == 26 ? 1 : -1];
+typedef char VelmarHidDeviceTableIs6658Bytes[sizeof(HidDeviceTable) == 6658 ? 1 : -1];
+
+/* 1 if at least one HID interface is present (whether or not any could be opened). */
+BOOL VELMAR_CALL HID_DeviceInfo(HidDeviceTable* table);
 
 #ifdef __cplusplus
 }

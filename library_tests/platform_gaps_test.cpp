@@ -60,6 +60,20 @@ TEST(WithHidDllOfTheWalkOnly, DevicesAreFoundAndOpened) {
     CloseHandle(device);
 }
 
+TEST(WithHidDllOfTheWalkOnly, TheTableDescribesDevicesWithEmptyStrings) {
+    SimulatedWorld world(kWorld);
+    HidDeviceTable table = {};
+    EXPECT_TRUE(Velmar().HID_DeviceInfo(&table));
+    EXPECT_EQ(table.Count, 1);
+    EXPECT_EQ(table.Entries[0].ProductID, 0xF6F1);
+    for (const char* text :
+         {table.Entries[0].Manufacturer, table.Entries[0].Product, table.Entries[0].SerialNumber}) {
+        ASSERT_NE(text, nullptr);
+        EXPECT_STREQ(text, "");
+    }
+    EXPECT_EQ(table.Entries[0].InputReportByteLength, 0);
+}
+
 TEST(WithSetupApiOfTheLinkedFunctionsOnly, TheLibraryLoadsAndFindsNothing) {
     SimulatedWorld world(kWorld);
     EXPECT_FALSE(Velmar().HID_DeviceTest(0xF6F1, 0x04D8, -1, 0));

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace {
 
 constexpr int kWineVendor = 0x845E;
@@ -24,6 +26,28 @@ TEST(WineHidStack, FindsAndOpensWinesOwnDevices) {
     EXPECT_EQ(CountOpenHandles(), handlesBefore);
     EXPECT_FALSE(velmar.HID_DeviceTest(0xF6F1, 0x04D8, -1, 0));
     EXPECT_EQ(velmar.HID_OpenDevice(0xF6F1, 0x04D8, -1, 0), nullptr);
+}
+
+TEST(WineHidStack, TheTableDescribesWinesOwnDevices) {
+    static HidDeviceTable table;
+    ASSERT_TRUE(Velmar().HID_DeviceInfo(&table));
+    int wineDevices = 0;
+    for (int i = 0; i < table.Count; ++i) {
+        const HidDeviceEntry& entry = table.Entries[i];
+        std::printf("entry %d: %04X:%04X version %04X, reports in/out/feature %u/%u/%u, %u input "
+                    "buffers, \"%s\" \"%s\" \"%s\"\n",
+                    i, entry.VendorID, entry.ProductID, entry.VersionNumber,
+                    entry.InputReportByteLength, entry.OutputReportByteLength,
+                    entry.FeatureReportByteLength, entry.NumInputBuffers, entry.Manufacturer,
+                    entry.Product, entry.SerialNumber);
+        if (entry.VendorID == kWineVendor) {
+            ++wineDevices;
+            EXPECT_STREQ(entry.Manufacturer, "The Wine Project");
+            EXPECT_GT(entry.InputReportByteLength, 0);
+            EXPECT_GT(entry.NumInputBuffers, 0);
+        }
+    }
+    EXPECT_EQ(wineDevices, 2);
 }
 
 } // namespace

@@ -22,6 +22,9 @@ export WINEPREFIX=$wine_prefix WINEDEBUG=-all DISPLAY=":$display"
 WINEDLLOVERRIDES="mscoree,mshtml=" \
   wine "$build_dir/demo/velmar_probe.exe" "$(winepath -w "$build_dir/dist/Velmar.dll" 2>/dev/null)"
 
+step "HID_DeviceInfo over a simulated world"
+(cd "$build_dir/simulated" && WINEDLLOVERRIDES="hid,setupapi=n;mscoree,mshtml=" wine device_table_demo.exe)
+
 step "devcmd.exe and Velmar.dll against the device simulator"
 LC_ALL=ru_RU.UTF-8 WINEDLLOVERRIDES="hid,setupapi=n;mscoree,mshtml=" \
   wine "$build_dir/devcmd_runs/devcmd_demo.exe"
