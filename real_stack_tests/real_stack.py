@@ -1,0 +1,97 @@
+"""The real-stack prefix from the host: prepares it, selects which virtual devices are
+present, stages Windows programs inside it, runs them under Wine with a bound on time, and
+reads what each virtual device received."""
+
+import os
+import shutil
+import subprocess
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+PREFIX_SCRIPT = HERE / "hid_prefix.sh"
+BUILD_DIR = Path(os.environ.get("VELMAR_BUILD_DIR", HERE.parent / "build" / "win32")).resolve()
+DIST_DIR = BUILD_DIR / "dist"
+PREFIX = BUILD_DIR / "wineprefix-hid"
+
+VENDOR = "04D8"
+PRODUCTS = ("F6F1", "F6F0", "00DF")
+
+
+def _prefix_script(*arguments, timeout=600):
+    subprocess.run([str(PREFIX_SCRIPT), arguments[0], str(BUILD_DIR), *arguments[1:]],
+                   check=True, timeout=timeout, stdin=subprocess.DEVNULL)
+
+
+def prepare():
+    """Creates the prefix and installs the devices, unless that is done already."""
+    _prefix_script("prepare")
+
+
+def select(scenario, present):
+    """Makes exactly the products in `present` present, logging afresh, and restarts."""
+    _prefix_script("select", scenario, *present)
+
+
+def stop():
+    _prefix_script("stop", timeout=120)
+
+
+def wine_environment():
+    result = subprocess.run([str(PREFIX_SCRIPT), "env", str(BUILD_DIR)], check=True,
+                            capture_output=True, text=True, timeout=30)
+    environment = dict(os.environ)
+    for line in result.stdout.splitlines():
+        name, _, value = line.partition("=")
+        environment[name] = value
+    return environment
+
+
+def device_log_path(scenario, product):
+    """The Windows path of a device's log in a scenario."""
+    return f"C:\\vhid-logs\\{scenario}\\{product}.log"
+
+
+def device_log(scenario, product):
+    """The lines a device logged in a scenario; none when it received nothing."""
+    log = PREFIX / "drive_c" / "vhid-logs" / scenario / f"{product}.log"
+    return log.read_text().splitlines() if log.exists() else []
+
+
+def stage(folder, files):
+    """Copies files into C:\\<folder> of the prefix, emptied first."""
+    target = PREFIX / "drive_c" / folder
+    shutil.rmtree(target, ignore_errors=True)
+    target.mkdir(parents=True)
+    for file in files:
+        shutil.copy2(file, target)
+
+
+class WineTimeout(AssertionError):
+    pass
+
+
+def run(folder, program, arguments=(), timeout=20, environment=None):
+    """Runs C:\\<folder>\\<program> under Wine in that folder, with Wine's own DLLs only.
+    A program that outlives `timeout` (one waiting on a message box, say) is killed and
+    reported as a failure."""
+    env = wine_environment()
+    env.update(environment or {})
+    windows_program = f"C:\\{folder}\\{program}"
+    try:
+        return subprocess.run(["wine", windows_program, *arguments], env=env,
+                              cwd=PREFIX / "drive_c" / folder, capture_output=True, text=True,
+                              errors="replace", timeout=timeout, stdin=subprocess.DEVNULL)
+    except subprocess.TimeoutExpired as expired:
+        raise WineTimeout(f"{windows_program} did not end within {timeout} s; a program "
+                          "that shows a message box waits for a user") from expired
+
+
+def describe(scenario, present):
+    """What each device received in a scenario, in lines for a person to read."""
+    lines = [f"scenario {scenario}: present {', '.join(present) or 'none'}"]
+    for product in PRODUCTS:
+        log = device_log(scenario, product)
+        state = "present" if product in present else "absent"
+        received = "; ".join(log) if log else "nothing"
+        lines.append(f"  {VENDOR}:{product} ({state}) received: {received}")
+    return "\n".join(lines)
