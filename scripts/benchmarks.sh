@@ -16,3 +16,6 @@ export WINEPREFIX=$wine_prefix WINEDEBUG=-all DISPLAY=":$display"
 step "Memory over time: string exports and HID_DeviceInfo against the simulator"
 (cd "$build_dir/simulated" && LC_ALL=ru_RU.UTF-8 WINEDLLOVERRIDES="hid,setupapi=n;mscoree,mshtml=" \
   wine memory_over_time.exe "${MEMORY_ITERATIONS:-100000}")
+
+step "ledsignal timing: pulses, pauses and the whole run"
+(cd "$build_dir/ledsignal_runs" && WINEDLLOVERRIDES="winmm=n;mscoree,mshtml=" wine ledsignal_timing.exe)
