@@ -57,10 +57,14 @@ void ExpectWellFormedPulses(const LedsignalRun& run) {
         EXPECT_TRUE(up.up);
         EXPECT_EQ(down.virtualKey, up.virtualKey);
         EXPECT_TRUE(down.injected && up.injected);
-        EXPECT_LT(up.milliseconds - down.milliseconds, 20) << "release follows the press at once";
+        // Lower bounds are exact; upper bounds leave room for a machine busy with other
+        // tests (the timing itself is measured by the ledsignal timing benchmark).
+        EXPECT_LT(up.milliseconds - down.milliseconds, kPulseMs / 2)
+            << "release follows the press at once";
         if (i >= 2) {
-            EXPECT_NEAR(down.milliseconds - run.events[i - 1].milliseconds, kPulseMs, 20)
-                << "the pause comes after the release";
+            const double pause = down.milliseconds - run.events[i - 1].milliseconds;
+            EXPECT_GE(pause, kPulseMs - 2) << "the pause comes after the release";
+            EXPECT_LT(pause, 2 * kPulseMs);
         }
     }
 }
@@ -74,7 +78,9 @@ void ExpectTimerBrackets(const LedsignalRun& run, size_t pulses) {
         EXPECT_TRUE(begin.begin && !end.begin) << "call " << i;
         EXPECT_EQ(begin.period, 1u);
         EXPECT_EQ(end.period, 1u);
-        EXPECT_NEAR(end.milliseconds - begin.milliseconds, 50, 5) << "the sleep lies inside";
+        const double bracket = end.milliseconds - begin.milliseconds;
+        EXPECT_GE(bracket, 49.5) << "the 50 ms sleep lies inside";
+        EXPECT_LT(bracket, 150);
     }
 }
 
