@@ -1,56 +1,34 @@
-// Calls every string export and HID_DeviceInfo over and over against the simulator and
-// prints what the process holds as it goes: the library's heaps, handles, private bytes.
-// Usage: memory_over_time.exe [iterations]   (default 100000)
+// Calls the library over and over against the simulator and prints what the process holds
+// as it goes: the bytes in the library's own heaps, handles, committed memory.
+//   memory_over_time.exe [iterations] [strings|all]   (default 100000, both workloads)
+// "strings": the four string exports and HID_DeviceInfo; "all": every one of the sixteen
+// exports, the device opened and closed each round.
 #include "process_footprint.h"
 #include "support/simulated_world.h"
 #include "support/velmar_library.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 
 namespace {
 
 void Print(const char* when, int iteration, const Footprint& footprint) {
-    std::printf(
-        "%-6s %7d  library heaps %6lu bytes in %4d blocks  handles %4d  committed %6lu KiB\n", when,
-        iteration, static_cast<unsigned long>(footprint.libraryHeapBytes),
-        footprint.libraryHeapBlocks, footprint.handles,
-        static_cast<unsigned long>(footprint.committedBytes / 1024));
+    std::printf("  %-6s %7d  library heaps %6lu bytes in %4d blocks  handles %4d  "
+                "committed %6lu KiB\n",
+                when, iteration, static_cast<unsigned long>(footprint.libraryHeapBytes),
+                footprint.libraryHeapBlocks, footprint.handles,
+                static_cast<unsigned long>(footprint.committedBytes / 1024));
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    const int iterations = argc > 1 ? std::atoi(argv[1]) : 100000;
-    LibraryHeaps heaps;
-    const VelmarLibrary& velmar = Velmar();
-    heaps.FindLibraryHeaps();
-
-    const std::string longest(126, 'W');
-    SimulatedWorld world("interface a vid=04D8 pid=F6F1 manufacturer=\"" + longest +
-                         "\" product=\"Устройство\" serial=\"1\" string.3=\"three\" input=8\n"
-                         "interface b vid=04D8 pid=00DF manufacturer=\"m\" product=\"" +
-                         longest +
-                         "\"\n"
-                         "interface keyboard vid=045E pid=0750 open=query\n");
-    HANDLE device = velmar.HID_OpenDevice(0xF6F1, 0x04D8, -1, 0);
-    auto table = std::make_unique<HidDeviceTable>();
-    *table = {};
-
-    auto iterate = [&] {
-        velmar.HID_GetManufacturerString(device);
-        velmar.HID_GetProductString(device);
-        velmar.HID_GetSerialNumberString(device);
-        velmar.HID_GetIndexedString(device, 3);
-        velmar.HID_DeviceInfo(table.get());
-    };
-    std::printf("%d iterations of the four string exports and HID_DeviceInfo "
-                "(3 simulated interfaces)\n",
-                iterations);
-    Print("load", 0, heaps.Measure());
-    // The first round gives the table its string blocks, which the caller's table keeps.
+// Runs `iterate` and reports at the start (after a first round, which gives a caller's
+// table its string blocks), at each quarter and at the end. True when flat.
+bool Measure(const char* workload, int iterations, const LibraryHeaps& heaps,
+             const SimulatedWorld& world, const std::function<void()>& iterate) {
+    std::printf("%s: %d rounds\n", workload, iterations);
     iterate();
     const Footprint first = heaps.Measure();
     Print("start", 1, first);
@@ -66,10 +44,69 @@ int main(int argc, char** argv) {
     }
     const Footprint last = heaps.Measure();
     Print("end", iterations, last);
-    velmar.HID_CloseDevice(device);
     const bool flat = last.libraryHeapBytes == first.libraryHeapBytes &&
                       last.libraryHeapBlocks == first.libraryHeapBlocks &&
                       last.handles == first.handles;
-    std::printf("library heaps and handles %s\n", flat ? "flat" : "NOT FLAT");
+    std::printf("  library heaps and handles %s\n", flat ? "flat" : "NOT FLAT");
+    return flat;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int iterations = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const char* only = argc > 2 ? argv[2] : nullptr;
+    LibraryHeaps heaps;
+    const VelmarLibrary& v = Velmar();
+    heaps.FindLibraryHeaps();
+    Print("loaded", 0, heaps.Measure());
+
+    const std::string longest(126, 'W');
+    SimulatedWorld world("interface a vid=04D8 pid=F6F1 manufacturer=\"" + longest +
+                         "\" product=\"Устройство\" serial=\"1\" string.3=\"three\" input=8 "
+                         "feature_data=00AA input_data=00BB\n"
+                         "interface b vid=04D8 pid=00DF manufacturer=\"m\" product=\"" +
+                         longest +
+                         "\"\n"
+                         "interface keyboard vid=045E pid=0750 open=query\n");
+    auto table = std::make_unique<HidDeviceTable>();
+    *table = {};
+    bool flat = true;
+
+    if (!only || std::strcmp(only, "strings") == 0) {
+        HANDLE device = v.HID_OpenDevice(0xF6F1, 0x04D8, -1, 0);
+        flat &= Measure("strings: four string exports and HID_DeviceInfo", iterations, heaps, world,
+                        [&] {
+                            v.HID_GetManufacturerString(device);
+                            v.HID_GetProductString(device);
+                            v.HID_GetSerialNumberString(device);
+                            v.HID_GetIndexedString(device, 3);
+                            v.HID_DeviceInfo(table.get());
+                        });
+        v.HID_CloseDevice(device);
+    }
+    if (!only || std::strcmp(only, "all") == 0) {
+        flat &= Measure("all: every export, the device opened and closed each round", iterations,
+                        heaps, world, [&] {
+                            unsigned char report[8] = {0x00, 0x42};
+                            unsigned char caps[64];
+                            v.HID_DeviceTest(0xF6F1, 0x04D8, -1, 0);
+                            HANDLE device = v.HID_OpenDevice(0xF6F1, 0x04D8, -1, 0);
+                            v.HID_WriteDevice(device, report, 7);
+                            v.HID_ReadDevice(device, report, 8);
+                            v.HID_SetFeature(device, report, 2);
+                            v.HID_GetFeature(device, report, 2);
+                            v.HID_SetOutputReport(device, report, 2);
+                            v.HID_GetInputReport(device, report, 2);
+                            v.HID_GetCaps(device, reinterpret_cast<_HIDP_CAPS*>(caps));
+                            v.HID_GetNumInputBuffers(device);
+                            v.HID_GetManufacturerString(device);
+                            v.HID_GetProductString(device);
+                            v.HID_GetSerialNumberString(device);
+                            v.HID_GetIndexedString(device, 3);
+                            v.HID_DeviceInfo(table.get());
+                            v.HID_CloseDevice(device);
+                        });
+    }
     return flat ? 0 : 1;
 }

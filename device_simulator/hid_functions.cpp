@@ -25,6 +25,16 @@ DWORD Refusal(const SimulatedInterface* device, const char* function) {
     return device->Fails(function) ? ERROR_GEN_FAILURE : 0;
 }
 
+// The platform hands report buffers to the kernel, which probes them: memory the caller
+// cannot give fails the request with ERROR_NOACCESS instead of faulting.
+bool Unreadable(const void* buffer, ULONG length) {
+    return buffer && length && IsBadReadPtr(buffer, length);
+}
+
+bool Unwritable(void* buffer, ULONG length) {
+    return buffer && length && IsBadWritePtr(buffer, length);
+}
+
 BOOLEAN Answer(LockedState& state, const std::string& call, DWORD refusal) {
     state->Record(call, refusal ? "0" : "1", refusal);
     return refusal ? FALSE : TRUE;
@@ -49,6 +59,9 @@ BOOLEAN QueryString(const std::string& call, LockedState& state, const char* fun
     const std::wstring* text = refusal ? nullptr : select(*device);
     if (!refusal && (!text || !buffer)) {
         refusal = ERROR_INVALID_PARAMETER;
+    }
+    if (!refusal && Unwritable(buffer, length)) {
+        refusal = ERROR_NOACCESS;
     }
     if (!refusal) {
         CopyDeviceString(*text, buffer, length);
@@ -79,6 +92,9 @@ BOOLEAN GetReport(const char* function, HANDLE handle, PVOID buffer, ULONG lengt
     if (!refusal && (!buffer || length == 0)) {
         refusal = ERROR_INVALID_PARAMETER;
     }
+    if (!refusal && Unwritable(buffer, length)) {
+        refusal = ERROR_NOACCESS;
+    }
     if (!refusal) {
         const std::string& bytes = device->*report;
         std::memcpy(buffer, bytes.data(), std::min<size_t>(bytes.size(), length));
@@ -89,11 +105,16 @@ BOOLEAN GetReport(const char* function, HANDLE handle, PVOID buffer, ULONG lengt
 // The report reaches the device only as far as the journal: its bytes are the record.
 BOOLEAN SetReport(const char* function, HANDLE handle, PVOID buffer, ULONG length) {
     LockedState state;
+    const bool unreadable = Unreadable(buffer, length);
     const std::string call = std::string(function) + "(" + state->DescribeHandle(handle) + ", " +
-                             DescribeBytes(buffer, length) + ", " + std::to_string(length) + ")";
+                             (unreadable ? "unreadable" : DescribeBytes(buffer, length)) + ", " +
+                             std::to_string(length) + ")";
     DWORD refusal = Refusal(state->InterfaceOf(handle), function);
     if (!refusal && (!buffer || length == 0)) {
         refusal = ERROR_INVALID_PARAMETER;
+    }
+    if (!refusal && unreadable) {
+        refusal = ERROR_NOACCESS;
     }
     return Answer(state, call, refusal);
 }

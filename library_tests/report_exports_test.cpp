@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <climits>
 #include <string>
 #include <thread>
@@ -174,10 +175,10 @@ TEST(CloseDevice, ClosesTheHandleAndPassesOnThePlatformsAnswer) {
 }
 
 // The nine handle exports share no library state: they may run on any thread while
-// another thread walks the interfaces.
+// another thread walks the interfaces with the test, the open and the table.
 TEST(Concurrency, HandleExportsOnManyThreadsBesideAWalk) {
     constexpr int kThreads = 8;
-    constexpr int kRounds = 100;
+    constexpr int kRounds = 1000;
     std::string text;
     for (int i = 0; i < kThreads; ++i) {
         text += "interface d" + std::to_string(i) +
@@ -194,11 +195,20 @@ TEST(Concurrency, HandleExportsOnManyThreadsBesideAWalk) {
     world.ClearJournal();
     std::atomic<int> wrongAnswers{0};
     std::atomic<bool> stop{false};
+    std::atomic<int> walks{0};
     std::thread walker([&] {
+        auto table = std::make_unique<HidDeviceTable>();
+        *table = {};
         while (!stop) {
-            if (!velmar.HID_DeviceTest(0xF6F1, 0x04D8, -1, kThreads - 1)) {
+            HANDLE last = velmar.HID_OpenDevice(0xF6F1, 0x04D8, -1, kThreads - 1);
+            const bool right = velmar.HID_DeviceTest(0xF6F1, 0x04D8, -1, kThreads - 1) &&
+                               world.HandleRefersTo(last, "d" + std::to_string(kThreads - 1)) &&
+                               velmar.HID_CloseDevice(last) && velmar.HID_DeviceInfo(table.get()) &&
+                               table->Count == kThreads && table->Entries[3].NumInputBuffers == 13;
+            if (!right) {
                 ++wrongAnswers;
             }
+            ++walks;
         }
     });
     std::vector<std::thread> workers;
@@ -229,11 +239,18 @@ TEST(Concurrency, HandleExportsOnManyThreadsBesideAWalk) {
     stop = true;
     walker.join();
     EXPECT_EQ(wrongAnswers, 0);
+    EXPECT_GT(walks, 0);
+    // Every call reached the platform once: the walks make none of these requests, and
+    // the table's caps queries give their preparsed data back like the workers' do.
     const size_t calls = static_cast<size_t>(kThreads) * kRounds;
     EXPECT_EQ(world.JournalOf("HidD_SetFeature").size(), calls);
-    EXPECT_EQ(world.JournalOf("HidD_GetPreparsedData").size(), calls);
-    EXPECT_EQ(world.JournalOf("HidD_FreePreparsedData").size(), calls);
+    EXPECT_EQ(world.JournalOf("HidD_SetOutputReport").size(), calls);
+    EXPECT_EQ(world.JournalOf("HidD_GetFeature").size(), calls);
+    EXPECT_EQ(world.JournalOf("HidD_GetInputReport").size(), calls);
+    EXPECT_EQ(world.JournalOf("HidD_GetPreparsedData").size(),
+              world.JournalOf("HidD_FreePreparsedData").size());
     EXPECT_EQ(DevSim_OutstandingPreparsedData(), 0);
+    EXPECT_EQ(DevSim_LiveDeviceInfoSets(), 0);
     for (HANDLE device : devices) {
         EXPECT_NE(velmar.HID_CloseDevice(device), FALSE);
     }
