@@ -21,6 +21,13 @@ extern "C" {
 
 #define VELMAR_CALL __stdcall
 
+/* Callers import the functions; the library itself is built with VELMAR_BUILDING_LIBRARY. */
+#ifdef VELMAR_BUILDING_LIBRARY
+#define VELMAR_API
+#else
+#define VELMAR_API __declspec(dllimport)
+#endif
+
 /* VersionNumber argument that matches every version of a device. */
 #define VELMAR_ANY_VERSION (-1)
 
@@ -32,29 +39,31 @@ struct _HIDP_CAPS;
  * of which only the low 16 bits are read. Index counts the matching interfaces that the
  * call could open, from 0 in enumeration order. Note the order: product before vendor.
  */
-BOOL VELMAR_CALL HID_DeviceTest(int productId, int vendorId, int versionNumber, int index);
-HANDLE VELMAR_CALL HID_OpenDevice(int productId, int vendorId, int versionNumber, int index);
-BOOL VELMAR_CALL HID_CloseDevice(HANDLE device);
+VELMAR_API BOOL VELMAR_CALL HID_DeviceTest(int productId, int vendorId, int versionNumber,
+                                           int index);
+VELMAR_API HANDLE VELMAR_CALL HID_OpenDevice(int productId, int vendorId, int versionNumber,
+                                             int index);
+VELMAR_API BOOL VELMAR_CALL HID_CloseDevice(HANDLE device);
 
 /* Report buffers start with the report ID byte (0 for devices without report IDs). */
-DWORD VELMAR_CALL HID_WriteDevice(HANDLE device, const void* report, int length);
-DWORD VELMAR_CALL HID_ReadDevice(HANDLE device, void* report, int length);
-BOOL VELMAR_CALL HID_GetFeature(HANDLE device, void* report, int length);
-BOOL VELMAR_CALL HID_SetFeature(HANDLE device, const void* report, int length);
-BOOL VELMAR_CALL HID_GetInputReport(HANDLE device, void* report, int length);
-BOOL VELMAR_CALL HID_SetOutputReport(HANDLE device, const void* report, int length);
+VELMAR_API DWORD VELMAR_CALL HID_WriteDevice(HANDLE device, const void* report, int length);
+VELMAR_API DWORD VELMAR_CALL HID_ReadDevice(HANDLE device, void* report, int length);
+VELMAR_API BOOL VELMAR_CALL HID_GetFeature(HANDLE device, void* report, int length);
+VELMAR_API BOOL VELMAR_CALL HID_SetFeature(HANDLE device, const void* report, int length);
+VELMAR_API BOOL VELMAR_CALL HID_GetInputReport(HANDLE device, void* report, int length);
+VELMAR_API BOOL VELMAR_CALL HID_SetOutputReport(HANDLE device, const void* report, int length);
 
-BOOL VELMAR_CALL HID_GetCaps(HANDLE device, struct _HIDP_CAPS* caps);
-ULONG VELMAR_CALL HID_GetNumInputBuffers(HANDLE device);
+VELMAR_API BOOL VELMAR_CALL HID_GetCaps(HANDLE device, struct _HIDP_CAPS* caps);
+VELMAR_API ULONG VELMAR_CALL HID_GetNumInputBuffers(HANDLE device);
 
 /*
  * Device strings in the system's ANSI code page. The text belongs to the library and
  * stays valid until the caller's next call into the library: copy it at once.
  */
-const char* VELMAR_CALL HID_GetManufacturerString(HANDLE device);
-const char* VELMAR_CALL HID_GetProductString(HANDLE device);
-const char* VELMAR_CALL HID_GetSerialNumberString(HANDLE device);
-const char* VELMAR_CALL HID_GetIndexedString(HANDLE device, ULONG stringIndex);
+VELMAR_API const char* VELMAR_CALL HID_GetManufacturerString(HANDLE device);
+VELMAR_API const char* VELMAR_CALL HID_GetProductString(HANDLE device);
+VELMAR_API const char* VELMAR_CALL HID_GetSerialNumberString(HANDLE device);
+VELMAR_API const char* VELMAR_CALL HID_GetIndexedString(HANDLE device, ULONG stringIndex);
 
 /*
  * The table that HID_DeviceInfo fills: entry i describes the interface with member index i
@@ -90,7 +99,31 @@ typedef char VelmarHidDeviceEntryIs26Bytes[sizeof(HidDeviceEntry) == 26 ? 1 : -1
 typedef char VelmarHidDeviceTableIs6658Bytes[sizeof(HidDeviceTable) == 6658 ? 1 : -1];
 
 /* 1 if at least one HID interface is present (whether or not any could be opened). */
-BOOL VELMAR_CALL HID_DeviceInfo(HidDeviceTable* table);
+VELMAR_API BOOL VELMAR_CALL HID_DeviceInfo(HidDeviceTable* table);
+
+/*
+ * Function-pointer types for callers that load the library at run time:
+ *     PFN_HID_DeviceTest deviceTest =
+ *         (PFN_HID_DeviceTest)GetProcAddress(LoadLibraryA("Velmar.dll"), "HID_DeviceTest");
+ */
+typedef BOOL(VELMAR_CALL* PFN_HID_DeviceTest)(int productId, int vendorId, int versionNumber,
+                                              int index);
+typedef HANDLE(VELMAR_CALL* PFN_HID_OpenDevice)(int productId, int vendorId, int versionNumber,
+                                                int index);
+typedef BOOL(VELMAR_CALL* PFN_HID_CloseDevice)(HANDLE device);
+typedef DWORD(VELMAR_CALL* PFN_HID_WriteDevice)(HANDLE device, const void* report, int length);
+typedef DWORD(VELMAR_CALL* PFN_HID_ReadDevice)(HANDLE device, void* report, int length);
+typedef BOOL(VELMAR_CALL* PFN_HID_GetFeature)(HANDLE device, void* report, int length);
+typedef BOOL(VELMAR_CALL* PFN_HID_SetFeature)(HANDLE device, const void* report, int length);
+typedef BOOL(VELMAR_CALL* PFN_HID_GetInputReport)(HANDLE device, void* report, int length);
+typedef BOOL(VELMAR_CALL* PFN_HID_SetOutputReport)(HANDLE device, const void* report, int length);
+typedef BOOL(VELMAR_CALL* PFN_HID_GetCaps)(HANDLE device, struct _HIDP_CAPS* caps);
+typedef ULONG(VELMAR_CALL* PFN_HID_GetNumInputBuffers)(HANDLE device);
+typedef const char*(VELMAR_CALL* PFN_HID_GetManufacturerString)(HANDLE device);
+typedef const char*(VELMAR_CALL* PFN_HID_GetProductString)(HANDLE device);
+typedef const char*(VELMAR_CALL* PFN_HID_GetSerialNumberString)(HANDLE device);
+typedef const char*(VELMAR_CALL* PFN_HID_GetIndexedString)(HANDLE device, ULONG stringIndex);
+typedef BOOL(VELMAR_CALL* PFN_HID_DeviceInfo)(HidDeviceTable* table);
 
 #ifdef __cplusplus
 }

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs everything a fresh Debian 12 machine lacks to build and test Velmar:
 # the i686 mingw-w64 cross toolchain, 32-bit Wine, CMake/Ninja, GoogleTest
-# sources, Xvfb and the ru_RU.UTF-8 locale. Idempotent and quiet when all is there.
+# sources, Xvfb, the ru_RU.UTF-8 locale, and LLVM's dlltool and linker for the MSVC import
+# library and its check. Idempotent and quiet when all is there.
 set -euo pipefail
 
 packages=(
   g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32
   cmake ninja-build googletest
+  llvm-14 lld-14
   xvfb xauth
   locales
   python3

@@ -1,0 +1,196 @@
+"""The release zip as a new user gets it: unpacked into a fresh folder, its README's
+examples run as written, its import libraries linked by small C callers, hidlist run
+against the simulator and against Wine's own HID stack, and a second build from the same
+source compared byte for byte.
+
+Environment: VELMAR_RELEASE_ZIP (the zip), VELMAR_SOURCE_DIR, VELMAR_BUILD_DIR, and the
+Wine session's WINEPREFIX/DISPLAY.
+"""
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import unittest
+import zipfile
+
+ZIP = os.environ["VELMAR_RELEASE_ZIP"]
+GCC = "i686-w64-mingw32-gcc"
+TIMEOUT = 120
+
+
+def run(command, cwd, overrides="mscoree,mshtml=", **environment):
+    env = dict(os.environ, WINEDEBUG="-all", WINEDLLOVERRIDES=overrides, **environment)
+    return subprocess.run(command, cwd=cwd, env=env, capture_output=True, text=True,
+                          timeout=TIMEOUT, shell=isinstance(command, str))
+
+
+class UnpackedRelease(unittest.TestCase):
+    def setUp(self):
+        self.scratch = tempfile.TemporaryDirectory()
+        self.addCleanup(self.scratch.cleanup)
+        with zipfile.ZipFile(ZIP) as archive:
+            archive.extractall(self.scratch.name)
+            self.folder = os.path.join(self.scratch.name, archive.namelist()[0].split("/")[0])
+
+    def path(self, *parts):
+        return os.path.join(self.folder, *parts)
+
+    def place_beside(self, folder, *files):
+        os.makedirs(folder, exist_ok=True)
+        for file in files:
+            with open(self.path(file), "rb") as source:
+                data = source.read()
+            with open(os.path.join(folder, os.path.basename(file)), "wb") as target:
+                target.write(data)
+
+    def simulated_folder(self, name):
+        folder = self.path(name)
+        self.place_beside(folder, "bin/Velmar.dll", "simulator/devsim.dll", "simulator/hid.dll",
+                          "simulator/setupapi.dll")
+        return folder
+
+
+class ReadmeExamples(UnpackedRelease):
+    def test_the_sums_match_the_files(self):
+        result = run(["sha256sum", "--quiet", "-c", "SHA256SUMS"], self.folder)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+
+    def test_the_shell_steps_run_as_written(self):
+        with open(self.path("README.md"), encoding="utf-8") as file:
+            readme = file.read()
+        steps = re.findall(r"<!-- run -->\n```sh\n(.*?)```", readme, re.S)
+        self.assertEqual(len(steps), 2)
+        output = ""
+        for step in steps:
+            result = run(step, self.folder)
+            output += result.stdout
+            self.assertEqual(result.returncode, 0, step + result.stdout + result.stderr)
+        self.assertIn("product: MX31K", output)
+        self.assertIn("wrote 7 bytes", output)
+        with open(self.path("simulator", "pad.hid"), "rb") as device:
+            self.assertEqual(device.read(), bytes([0x00, 0x42, 0, 0, 0, 0, 0]))
+        with open(self.path("examples", "journal.txt"), encoding="utf-8") as journal:
+            self.assertIn("HidD_GetProductString(dev:pad, ptr, 252) = 1", journal.read())
+
+    def test_the_python_example_is_valid_python(self):
+        result = run(["python3", "-m", "py_compile", "examples/list_devices.py"], self.folder,
+                     PYTHONDONTWRITEBYTECODE="1")
+        self.assertEqual(result.returncode, 0, result.stderr)
+
+
+# The caller finds 04D8:F6F1, reads its product string and exits 0 when it is right.
+CALLER = r"""
+#include "velmar.h"
+#include <string.h>
+int main(void)
+{
+    HANDLE device;
+    int right;
+    if (!HID_DeviceTest(0xF6F1, 0x04D8, VELMAR_ANY_VERSION, 0)) return 2;
+    device = HID_OpenDevice(0xF6F1, 0x04D8, VELMAR_ANY_VERSION, 0);
+    right = strcmp(HID_GetProductString(device), "MX31K") == 0;
+    HID_CloseDevice(device);
+    return right ? 0 : 3;
+}
+"""
+
+LOADER = r"""
+#include "velmar.h"
+int main(void)
+{
+    HMODULE library = LoadLibraryA("Velmar.dll");
+    PFN_HID_DeviceTest deviceTest;
+    if (!library) return 4;
+    deviceTest = (PFN_HID_DeviceTest)GetProcAddress(library, "HID_DeviceTest");
+    return deviceTest && deviceTest(0xF6F1, 0x04D8, VELMAR_ANY_VERSION, 0) ? 0 : 5;
+}
+"""
+
+# For the MSVC import library: no C runtime, so lld-link needs nothing but the libraries.
+MSVC_CALLER = r"""
+#include "velmar.h"
+void __cdecl start(void)
+{
+    ExitProcess(HID_DeviceTest(0xF6F1, 0x04D8, VELMAR_ANY_VERSION, 0) ? 0 : 6);
+}
+"""
+
+
+class Callers(UnpackedRelease):
+    def build_and_run(self, name, source, link):
+        folder = self.simulated_folder(name)
+        with open(os.path.join(folder, name + ".c"), "w") as file:
+            file.write(source)
+        result = run(link, folder)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        world = os.path.join(folder, "world.txt")
+        with open(world, "w") as file:
+            file.write('interface pad vid=04D8 pid=F6F1 product="MX31K"\n')
+        result = run(["wine", name + ".exe"], folder, overrides="hid,setupapi=n",
+                     DEVSIM_WORLD=world)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+
+    def test_a_c89_caller_linked_against_the_mingw_import_library(self):
+        self.build_and_run("caller", CALLER, [GCC, "-std=c89", "-pedantic", "-Wall", "-Werror",
+                                              "-o", "caller.exe", "caller.c",
+                                              f"-I{self.path('include')}",
+                                              f"-L{self.path('lib')}", "-lVelmar"])
+
+    def test_a_caller_that_loads_the_library_by_name(self):
+        self.build_and_run("loader", LOADER, [GCC, "-std=c89", "-pedantic", "-Wall", "-Werror",
+                                              "-o", "loader.exe", "loader.c",
+                                              f"-I{self.path('include')}"])
+
+    def test_a_caller_linked_against_the_msvc_import_library(self):
+        folder = self.path("msvc")
+        os.makedirs(folder)
+        with open(os.path.join(folder, "msvc.c"), "w") as file:
+            file.write(MSVC_CALLER)
+        result = run([GCC, "-c", "-o", "msvc.obj", "msvc.c", f"-I{self.path('include')}"], folder)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        kernel32 = "/usr/i686-w64-mingw32/lib/libkernel32.a"
+        self.build_and_run("msvc", MSVC_CALLER,
+                           ["lld-link", "/nologo", "/nodefaultlib", "/safeseh:no", "/entry:start",
+                            "/subsystem:console", "/out:msvc.exe", "msvc.obj",
+                            self.path("lib", "Velmar.lib"), kernel32])
+
+
+class Hidlist(UnpackedRelease):
+    def test_lists_a_simulated_world(self):
+        folder = self.simulated_folder("listing")
+        self.place_beside(folder, "bin/hidlist.exe")
+        result = run(["wine", "hidlist.exe"], folder, overrides="hid,setupapi=n",
+                     DEVSIM_WORLD=self.path("simulator", "example-world.txt"))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertRegex(result.stdout, r'0  04D8:F6F1  0100 +8/  7/  5 +32  "Microchip '
+                                        r'Technology Inc\." / "MX31K" / "000123"')
+        self.assertRegex(result.stdout, r'1  045E:0750  0110')
+        self.assertIn("2 interface(s) listed.", result.stdout)
+
+    def test_lists_wines_own_devices(self):
+        folder = self.path("platform")
+        self.place_beside(folder, "bin/Velmar.dll", "bin/hidlist.exe")
+        result = run(["wine", "hidlist.exe"], folder)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn('"The Wine Project" / "Wine HID mouse"', result.stdout)
+
+
+class Reproducible(unittest.TestCase):
+    def test_a_second_build_gives_the_same_bytes(self):
+        source, build = os.environ["VELMAR_SOURCE_DIR"], os.environ["VELMAR_BUILD_DIR"]
+        second = os.path.join(build, "reproducibility")
+        shutil.rmtree(second, ignore_errors=True)  # a build from nothing, as CI's first is
+        for command in (["cmake", "-S", source, "-B", second, "-G", "Ninja",
+                         f"-DCMAKE_TOOLCHAIN_FILE={source}/cmake/i686-w64-mingw32.cmake",
+                         "-DCMAKE_BUILD_TYPE=Release"],
+                        ["cmake", "--build", second, "--target", "release"]):
+            result = subprocess.run(command, capture_output=True, text=True, timeout=900)
+            self.assertEqual(result.returncode, 0, result.stdout[-3000:] + result.stderr)
+        copy = os.path.join(second, "release", os.path.basename(ZIP))
+        with open(ZIP, "rb") as first, open(copy, "rb") as again:
+            self.assertTrue(first.read() == again.read(), "the two zips differ")
+
+
+if __name__ == "__main__":
+    unittest.main()
