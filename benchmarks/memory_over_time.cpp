@@ -4,6 +4,7 @@
 // "strings": the four string exports and HID_DeviceInfo; "all": every one of the sixteen
 // exports, the device opened and closed each round.
 #include "process_footprint.h"
+#include "summary_line.h"
 #include "support/simulated_world.h"
 #include "support/velmar_library.h"
 
@@ -26,7 +27,7 @@ void Print(const char* when, int iteration, const Footprint& footprint) {
 
 // Runs `iterate` and reports at the start (after a first round, which gives a caller's
 // table its string blocks), at each quarter and at the end. True when flat.
-bool Measure(const char* workload, int iterations, const LibraryHeaps& heaps,
+bool Measure(const char* workload, const char* summary, int iterations, const LibraryHeaps& heaps,
              const SimulatedWorld& world, const std::function<void()>& iterate) {
     std::printf("%s: %d rounds\n", workload, iterations);
     iterate();
@@ -48,6 +49,13 @@ bool Measure(const char* workload, int iterations, const LibraryHeaps& heaps,
                       last.libraryHeapBlocks == first.libraryHeapBlocks &&
                       last.handles == first.handles;
     std::printf("  library heaps and handles %s\n", flat ? "flat" : "NOT FLAT");
+    char measured[96];
+    std::snprintf(measured, sizeof measured, "heaps %lu -> %lu B, handles %d -> %d",
+                  static_cast<unsigned long>(first.libraryHeapBytes),
+                  static_cast<unsigned long>(last.libraryHeapBytes), first.handles, last.handles);
+    char figure[96];
+    std::snprintf(figure, sizeof figure, "memory over %d rounds, %s", iterations, summary);
+    PrintSummary(figure, measured, "flat", flat);
     return flat;
 }
 
@@ -75,8 +83,8 @@ int main(int argc, char** argv) {
 
     if (!only || std::strcmp(only, "strings") == 0) {
         HANDLE device = v.HID_OpenDevice(0xF6F1, 0x04D8, -1, 0);
-        flat &= Measure("strings: four string exports and HID_DeviceInfo", iterations, heaps, world,
-                        [&] {
+        flat &= Measure("strings: four string exports and HID_DeviceInfo", "strings+table",
+                        iterations, heaps, world, [&] {
                             v.HID_GetManufacturerString(device);
                             v.HID_GetProductString(device);
                             v.HID_GetSerialNumberString(device);
@@ -86,8 +94,8 @@ int main(int argc, char** argv) {
         v.HID_CloseDevice(device);
     }
     if (!only || std::strcmp(only, "all") == 0) {
-        flat &= Measure("all: every export, the device opened and closed each round", iterations,
-                        heaps, world, [&] {
+        flat &= Measure("all: every export, the device opened and closed each round", "all exports",
+                        iterations, heaps, world, [&] {
                             unsigned char report[8] = {0x00, 0x42};
                             unsigned char caps[64];
                             v.HID_DeviceTest(0xF6F1, 0x04D8, -1, 0);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job: installs what this machine lacks, builds the deliverables into
-# build/win32/dist, and shows the library at work under Wine against Wine's own HID stack.
+# build/win32/dist, and shows the library and devcmd at work under Wine: against Wine's own
+# HID stack, against the device simulator, and against a virtual device in Wine's stack.
 source "$(dirname "$0")/lib.sh"
 
 step "Installing what is missing (mingw-w64, Wine, CMake, GoogleTest, Xvfb, locale)"
@@ -10,15 +11,9 @@ configure_and_build
 printf 'Deliverables in %s:\n' "$build_dir/dist"
 ls -l "$build_dir/dist"
 
-# The same Xvfb display number that the test suite uses for this build folder.
-display=$(( 0x$(printf '%s' "$build_dir" | md5sum | cut -c1-3) % 900 + 100 ))
-step "Starting the Wine session (prefix $wine_prefix, screen :$display)"
-"$project_root/scripts/wine_session.sh" start "$wine_prefix" "$display"
-stop_session() { "$project_root/scripts/wine_session.sh" stop "$wine_prefix" "$display"; }
-trap stop_session EXIT
+start_wine_session
 
 step "Velmar.dll against Wine's own hid.dll and setupapi.dll"
-export WINEPREFIX=$wine_prefix WINEDEBUG=-all DISPLAY=":$display"
 WINEDLLOVERRIDES="mscoree,mshtml=" \
   wine "$build_dir/demo/velmar_probe.exe" "$(winepath -w "$build_dir/dist/Velmar.dll" 2>/dev/null)"
 

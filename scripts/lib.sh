@@ -23,3 +23,22 @@ configure_and_build() {
   cmake --preset win32 >/dev/null
   cmake --build "$build_dir" "$@"
 }
+
+# Starts the build folder's Wine session on its Xvfb screen (the display number the test
+# suite uses for this build folder) for the rest of the script, and ends it on exit.
+# Wine programs run after this see the session through the exported variables.
+start_wine_session() {
+  local display=$(( 0x$(printf '%s' "$build_dir" | md5sum | cut -c1-3) % 900 + 100 ))
+  step "Starting the Wine session (prefix $wine_prefix, screen :$display)"
+  "$project_root/scripts/wine_session.sh" start "$wine_prefix" "$display"
+  session_display=$display
+  trap 'cleanup_on_exit' EXIT
+  export WINEPREFIX=$wine_prefix WINEDEBUG=-all DISPLAY=":$display"
+}
+
+# Extra work for the exit trap, set by a script before it starts the session.
+exit_work=""
+cleanup_on_exit() {
+  [ -n "$exit_work" ] && eval "$exit_work"
+  "$project_root/scripts/wine_session.sh" stop "$wine_prefix" "$session_display"
+}
