@@ -80,17 +80,18 @@ int main(int argc, char** argv) {
     auto table = std::make_unique<HidDeviceTable>();
     *table = {};
     bool flat = true;
+    const auto stringsAndTable = [&](HANDLE device) {
+        v.HID_GetManufacturerString(device);
+        v.HID_GetProductString(device);
+        v.HID_GetSerialNumberString(device);
+        v.HID_GetIndexedString(device, 3);
+        v.HID_DeviceInfo(table.get());
+    };
 
     if (!only || std::strcmp(only, "strings") == 0) {
         HANDLE device = v.HID_OpenDevice(0xF6F1, 0x04D8, -1, 0);
         flat &= Measure("strings: four string exports and HID_DeviceInfo", "strings+table",
-                        iterations, heaps, world, [&] {
-                            v.HID_GetManufacturerString(device);
-                            v.HID_GetProductString(device);
-                            v.HID_GetSerialNumberString(device);
-                            v.HID_GetIndexedString(device, 3);
-                            v.HID_DeviceInfo(table.get());
-                        });
+                        iterations, heaps, world, [&] { stringsAndTable(device); });
         v.HID_CloseDevice(device);
     }
     if (!only || std::strcmp(only, "all") == 0) {
@@ -108,11 +109,7 @@ int main(int argc, char** argv) {
                             v.HID_GetInputReport(device, report, 2);
                             v.HID_GetCaps(device, reinterpret_cast<_HIDP_CAPS*>(caps));
                             v.HID_GetNumInputBuffers(device);
-                            v.HID_GetManufacturerString(device);
-                            v.HID_GetProductString(device);
-                            v.HID_GetSerialNumberString(device);
-                            v.HID_GetIndexedString(device, 3);
-                            v.HID_DeviceInfo(table.get());
+                            stringsAndTable(device);
                             v.HID_CloseDevice(device);
                         });
     }
