@@ -19,6 +19,10 @@ step "ledsignal timing: pulses, pauses and the whole run"
 (cd "$build_dir/ledsignal_runs" && WINEDLLOVERRIDES="winmm=n;mscoree,mshtml=" wine ledsignal_timing.exe) |
   tee -a "$summary"
 
+step "Platform cost: platform calls per export, walk time against a plain loop, footprint"
+(cd "$build_dir/simulated" && WINEDLLOVERRIDES="hid,setupapi=n;mscoree,mshtml=" \
+  wine platform_cost.exe '..\dist') | tee -a "$summary"
+
 step "Summary"
 grep '^SUMMARY|' "$summary" | cut -d'|' -f2- |
   awk -F'|' 'BEGIN { printf "%-48s %-44s %-26s %s\n", "figure", "measured", "goal", "verdict" }
