@@ -48,19 +48,8 @@ const char* ToAnsi(const wchar_t* text) {
 
 // A NUL-terminated copy of the slot's text in the result area.
 const char* Result(StringSlotId slot) {
-    const char* text = stringSlots[slot] ? stringSlots[slot] : kEmptyText;
-    int length = 0;
-    while (text[length] != '\0') {
-        ++length;
-    }
-    char* result = ReserveResultArea(length + 1);
-    if (!result) {
-        return kEmptyText;
-    }
-    for (int i = 0; i <= length; ++i) {
-        result[i] = text[i];
-    }
-    return result;
+    const char* result = CopyToResultArea(stringSlots[slot] ? stringSlots[slot] : kEmptyText);
+    return result ? result : kEmptyText;
 }
 
 // The steps every string export takes: the slot is emptied first, so that a failed query

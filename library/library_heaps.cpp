@@ -18,6 +18,14 @@ int TextLength(const char* text) {
     return length;
 }
 
+// Copies `length` characters and the terminating 0.
+void CopyText(char* to, const char* from, int length) {
+    for (int i = 0; i < length; ++i) {
+        to[i] = from[i];
+    }
+    to[length] = '\0';
+}
+
 } // namespace
 
 void CreateLibraryHeaps() {
@@ -51,10 +59,7 @@ char* StoreString(char* text, const char* source) {
                        : HeapAlloc(stringHeap, HEAP_ZERO_MEMORY, size);
     char* stored = static_cast<char*>(block);
     if (stored) {
-        for (int i = 0; i < length; ++i) {
-            stored[i] = source[i];
-        }
-        stored[length] = '\0';
+        CopyText(stored, source, length);
     }
     return stored;
 }
@@ -90,4 +95,13 @@ char* ReserveResultArea(int size) {
         resultAreaSize = static_cast<SIZE_T>(size);
     }
     return resultArea;
+}
+
+const char* CopyToResultArea(const char* text) {
+    const int length = TextLength(text);
+    char* copy = ReserveResultArea(length + 1);
+    if (copy) {
+        CopyText(copy, text, length);
+    }
+    return copy;
 }

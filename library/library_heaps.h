@@ -46,3 +46,6 @@ bool StoreString(StringBlock& block, const char* source);
 // at least `size` bytes, valid until the next call that reserves it. Null when the heap
 // cannot supply them.
 char* ReserveResultArea(int size);
+
+// A copy of `text` in the result area, or null when the area cannot hold it.
+const char* CopyToResultArea(const char* text);
