@@ -3,6 +3,18 @@
 # (a persistent wineserver and the prefix's services) before the first test and ends
 # it after the last.
 set(VELMAR_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+
+# Where Windows programs run on an emulated CPU, the project's scripts configure a factor
+# by which every test's time bound stretches (start-up and whole runs take longer there;
+# a program's own sleeps do not).
+set(VELMAR_TIME_SCALE 1 CACHE STRING "Factor for every test's time bound (1 on a native CPU)")
+function(velmar_test_timeout test seconds)
+    math(EXPR scaled "${seconds} * ${VELMAR_TIME_SCALE}")
+    set_tests_properties(${test} PROPERTIES TIMEOUT ${scaled})
+endfunction()
+# A test that runs no 32-bit code starts through this: where the suite runs inside the
+# emulated machine it then runs on the host, many times faster; elsewhere it runs as is.
+set(VELMAR_ON_HOST ${CMAKE_SOURCE_DIR}/emulated_machine/on_host.sh)
 set(VELMAR_WINE_SESSION ${CMAKE_SOURCE_DIR}/scripts/wine_session.sh)
 # The session's screen: an Xvfb display whose number comes from the build folder, so that
 # two build trees on one machine do not share one.
@@ -12,13 +24,15 @@ math(EXPR VELMAR_DISPLAY "0x${build_hash} % 900 + 100")
 
 add_test(NAME wine_session_start
     COMMAND ${VELMAR_WINE_SESSION} start ${VELMAR_WINEPREFIX} ${VELMAR_DISPLAY})
-set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine_session TIMEOUT 180)
+set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine_session
+    ENVIRONMENT "VELMAR_TIME_SCALE=${VELMAR_TIME_SCALE}")
+velmar_test_timeout(wine_session_start 180)
 add_test(NAME wine_session_stop
     COMMAND ${VELMAR_WINE_SESSION} stop ${VELMAR_WINEPREFIX} ${VELMAR_DISPLAY})
 set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine_session)
 
 set(VELMAR_WINE_ENVIRONMENT "WINEPREFIX=${VELMAR_WINEPREFIX}" "WINEARCH=win32" "WINEDEBUG=-all"
-    "DISPLAY=:${VELMAR_DISPLAY}")
+    "DISPLAY=:${VELMAR_DISPLAY}" "VELMAR_TIME_SCALE=${VELMAR_TIME_SCALE}")
 # hid.dll and setupapi.dll come from beside the test program, never from Wine: without a
 # builtin fallback, a missing double fails loudly instead of Wine's own DLL answering.
 set(VELMAR_SIMULATOR_OVERRIDES "WINEDLLOVERRIDES=hid,setupapi=n\;mscoree,mshtml=")
@@ -47,8 +61,8 @@ function(velmar_wine_test)
         WORKING_DIRECTORY ${arg_WORKING_DIRECTORY})
     set_tests_properties(${arg_NAME} PROPERTIES
         FIXTURES_REQUIRED wine_session
-        ENVIRONMENT "${VELMAR_WINE_ENVIRONMENT};${overrides};${arg_ENVIRONMENT}"
-        TIMEOUT ${arg_TIMEOUT})
+        ENVIRONMENT "${VELMAR_WINE_ENVIRONMENT};${overrides};${arg_ENVIRONMENT}")
+    velmar_test_timeout(${arg_NAME} ${arg_TIMEOUT})
     if(arg_RESOURCE_LOCK)
         set_tests_properties(${arg_NAME} PROPERTIES RESOURCE_LOCK "${arg_RESOURCE_LOCK}")
     endif()

@@ -1,5 +1,7 @@
 #include "devcmd_run.h"
 
+#include "time_bounds.h"
+
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -7,9 +9,9 @@
 
 namespace {
 
-constexpr DWORD kRunTimeoutMs = 20000;
+const DWORD kRunTimeoutMs = ScaledBound(20000);
 constexpr DWORD kPollMs = 20;
-constexpr DWORD kPaintTimeoutMs = 3000;
+const DWORD kPaintTimeoutMs = ScaledBound(3000);
 // The platform's message box: a dialog whose text is the static control 0xFFFF.
 constexpr int kMessageTextId = 0xFFFF;
 

@@ -1,12 +1,14 @@
 #include "ledsignal_run.h"
 
+#include "time_bounds.h"
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
 namespace {
 
-constexpr DWORD kRunTimeoutMs = 15000;
+const DWORD kRunTimeoutMs = ScaledBound(15000);
 constexpr DWORD kSettleMs = 200;
 constexpr BYTE kLockKeys[] = {VK_CAPITAL, VK_SCROLL, VK_NUMLOCK};
 

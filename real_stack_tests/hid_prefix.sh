@@ -12,7 +12,8 @@
 #       end the session
 #   hid_prefix.sh env BUILD_DIR
 #       print the environment (VAR=value lines) that runs a program in the session
-# Every Wine call is bounded in time.
+# Every Wine call is bounded in time (bounds stretched by VELMAR_TIME_SCALE on an emulated
+# CPU).
 set -euo pipefail
 
 action=${1:?prepare, select, stop or env}
@@ -39,12 +40,14 @@ device_settings() {
     --string "4=Fourth string of $1"
 }
 
+scale=${VELMAR_TIME_SCALE:-1}
+
 install_tool() {
-  timeout 60 wine "$device_dir/virtual_hid_install.exe" "$@" </dev/null
+  timeout $((60 * scale)) wine "$device_dir/virtual_hid_install.exe" "$@" </dev/null
 }
 
-session_start() { timeout 180 "$session" start "$prefix" "$display"; }
-session_stop() { timeout 60 "$session" stop "$prefix" "$display"; }
+session_start() { timeout $((180 * scale)) "$session" start "$prefix" "$display"; }
+session_stop() { timeout $((60 * scale)) "$session" stop "$prefix" "$display"; }
 
 fingerprint() {
   cat "$device_dir/velmar_virtual_hid.sys" "$device_dir/velmar_virtual_hid.inf" \

@@ -15,11 +15,13 @@ PREFIX = BUILD_DIR / "wineprefix-hid"
 
 VENDOR = "04D8"
 PRODUCTS = ("F6F1", "F6F0", "00DF")
+# Every bound here is generous; on an emulated CPU the project's scripts stretch them all.
+TIME_SCALE = int(os.environ.get("VELMAR_TIME_SCALE", "1"))
 
 
 def _prefix_script(*arguments, timeout=600):
     subprocess.run([str(PREFIX_SCRIPT), arguments[0], str(BUILD_DIR), *arguments[1:]],
-                   check=True, timeout=timeout, stdin=subprocess.DEVNULL)
+                   check=True, timeout=timeout * TIME_SCALE, stdin=subprocess.DEVNULL)
 
 
 def prepare():
@@ -38,7 +40,7 @@ def stop():
 
 def wine_environment():
     result = subprocess.run([str(PREFIX_SCRIPT), "env", str(BUILD_DIR)], check=True,
-                            capture_output=True, text=True, timeout=30)
+                            capture_output=True, text=True, timeout=30 * TIME_SCALE)
     environment = dict(os.environ)
     for line in result.stdout.splitlines():
         name, _, value = line.partition("=")
@@ -80,10 +82,11 @@ def run(folder, program, arguments=(), timeout=20, environment=None):
     try:
         return subprocess.run(["wine", windows_program, *arguments], env=env,
                               cwd=PREFIX / "drive_c" / folder, capture_output=True, text=True,
-                              errors="replace", timeout=timeout, stdin=subprocess.DEVNULL)
+                              errors="replace", timeout=timeout * TIME_SCALE,
+                              stdin=subprocess.DEVNULL)
     except subprocess.TimeoutExpired as expired:
-        raise WineTimeout(f"{windows_program} did not end within {timeout} s; a program "
-                          "that shows a message box waits for a user") from expired
+        raise WineTimeout(f"{windows_program} did not end within {timeout * TIME_SCALE} s; a "
+                          "program that shows a message box waits for a user") from expired
 
 
 def describe(scenario, present):

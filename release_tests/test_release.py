@@ -16,7 +16,10 @@ import zipfile
 
 ZIP = os.environ["VELMAR_RELEASE_ZIP"]
 GCC = "i686-w64-mingw32-gcc"
-TIMEOUT = 120
+# Generous bounds, stretched by the scripts' factor on an emulated CPU.
+TIME_SCALE = int(os.environ.get("VELMAR_TIME_SCALE", "1"))
+TIMEOUT = 120 * TIME_SCALE
+BUILD_TIMEOUT = 900 * TIME_SCALE
 
 
 def run(command, cwd, overrides="mscoree,mshtml=", **environment):
@@ -185,7 +188,7 @@ class Reproducible(unittest.TestCase):
                          f"-DCMAKE_TOOLCHAIN_FILE={source}/cmake/i686-w64-mingw32.cmake",
                          "-DCMAKE_BUILD_TYPE=Release"],
                         ["cmake", "--build", second, "--target", "release"]):
-            result = subprocess.run(command, capture_output=True, text=True, timeout=900)
+            result = subprocess.run(command, capture_output=True, text=True, timeout=BUILD_TIMEOUT)
             self.assertEqual(result.returncode, 0, result.stdout[-3000:] + result.stderr)
         copy = os.path.join(second, "release", os.path.basename(ZIP))
         with open(ZIP, "rb") as first, open(copy, "rb") as again:

@@ -1,28 +1,17 @@
 #!/usr/bin/env bash
-# The main job: installs what this machine lacks, builds the deliverables into
-# build/win32/dist, and shows the library and devcmd at work under Wine: against Wine's own
-# HID stack, against the device simulator, and against a virtual device in Wine's stack.
+# The demonstration: installs what this machine lacks, builds the deliverables into
+# build/win32/dist, and shows the library and devcmd at work under Wine (demo/show.sh):
+# against Wine's own HID stack, against the device simulator, and against a virtual device
+# in Wine's stack. Where this kernel cannot execute 32-bit programs, the Wine part runs
+# inside an emulated machine.
 source "$(dirname "$0")/lib.sh"
 
-step "Installing what is missing (mingw-w64, Wine, CMake, GoogleTest, Xvfb, locale)"
+step "Installing what is missing (mingw-w64, Wine, CMake, GoogleTest, Xvfb, locale, QEMU)"
 bash "$project_root/scripts/setup.sh"
+choose_windows_route
 
 configure_and_build
 printf 'Deliverables in %s:\n' "$build_dir/dist"
 ls -l "$build_dir/dist"
 
-start_wine_session
-
-step "Velmar.dll against Wine's own hid.dll and setupapi.dll"
-WINEDLLOVERRIDES="mscoree,mshtml=" \
-  wine "$build_dir/demo/velmar_probe.exe" "$(winepath -w "$build_dir/dist/Velmar.dll" 2>/dev/null)"
-
-step "HID_DeviceInfo over a simulated world"
-(cd "$build_dir/simulated" && WINEDLLOVERRIDES="hid,setupapi=n;mscoree,mshtml=" wine device_table_demo.exe)
-
-step "devcmd.exe and Velmar.dll against the device simulator"
-LC_ALL=ru_RU.UTF-8 WINEDLLOVERRIDES="hid,setupapi=n;mscoree,mshtml=" \
-  wine "$build_dir/devcmd_runs/devcmd_demo.exe"
-
-step "devcmd.exe against a virtual 04D8:F6F1 device in Wine's own HID stack"
-bash "$project_root/real_stack_tests/show_devcmd_on_real_stack.sh" "$build_dir"
+run_windows_programs bash "$project_root/demo/show.sh"

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs everything a fresh Debian 12 machine lacks to build and test Velmar:
 # the i686 mingw-w64 cross toolchain, 32-bit Wine, CMake/Ninja, GoogleTest
-# sources, Xvfb, the ru_RU.UTF-8 locale, and LLVM's dlltool and linker for the MSVC import
-# library and its check. Idempotent and quiet when all is there.
+# sources, Xvfb, the ru_RU.UTF-8 locale, LLVM's dlltool and linker for the MSVC import
+# library and its check, and the emulated machine that runs Wine where this kernel cannot
+# execute 32-bit programs (QEMU, Debian's kernel, static busybox, ext4 tools). Idempotent
+# and quiet when all is there.
 set -euo pipefail
 
 packages=(
@@ -13,6 +15,7 @@ packages=(
   xvfb xauth
   locales
   python3
+  qemu-system-x86 linux-image-amd64 busybox-static e2fsprogs
 )
 
 need_sudo() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -6,6 +6,7 @@
 #       the session's desktop (and every message box) has a screen
 #   wine_session.sh stop <prefix> [display]
 #       end the session and its Xvfb (the prefix stays for the next run)
+# VELMAR_TIME_SCALE stretches the wait for the screen on an emulated CPU.
 # All Wine output goes to a log inside the prefix: a background wineserver or service that
 # held the caller's stdout would keep CTest waiting for the pipe to close.
 set -euo pipefail
@@ -31,7 +32,7 @@ start_xvfb() {
   fi
   Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >>"$log" 2>&1 </dev/null &
   echo $! >"$xvfb_pid_file"
-  for _ in $(seq 50); do
+  for _ in $(seq $((50 * ${VELMAR_TIME_SCALE:-1}))); do
     [ -e "/tmp/.X11-unix/X$display" ] && return
     sleep 0.1
   done
@@ -49,12 +50,17 @@ stop_xvfb() {
 case $action in
 start)
   mkdir -p "$(dirname "$prefix")"
-  if [ ! -f "$prefix/system.reg" ]; then
+  created=$prefix/.velmar-created
+  if [ ! -f "$created" ]; then
+    # A prefix whose creation was cut short (Ctrl-C, a time-out) is made anew. The folder
+    # itself stays: inside the emulated machine it is a mount point.
+    [ -d "$prefix" ] && find "$prefix" -mindepth 1 -delete
     echo "wine session: creating prefix $prefix (once, ~10 s)"
     wineboot -i >>"$log" 2>&1 </dev/null
     # Devices and settings installed in the session that created the prefix do not take:
     # end it first.
     wineserver -w
+    touch "$created"
   fi
   if [ -n "$display" ]; then
     start_xvfb

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The Wine part of the benchmarks, on a built tree (scripts/benchmarks.sh builds it first):
+# runs each benchmark, prints its figures, and ends with one table against the goals.
+# Inside the emulated machine, times are those of an emulated CPU and are labelled so.
+source "$(dirname "$0")/../scripts/lib.sh"
+
+summary=$(mktemp)
+exit_work='rm -f "$summary"'
+start_wine_session
+
+step "Memory over time: 100,000 rounds of the string exports and the table, then of every export"
+(cd "$build_dir/simulated" && LC_ALL=ru_RU.UTF-8 WINEDLLOVERRIDES="hid,setupapi=n;mscoree,mshtml=" \
+  wine memory_over_time.exe "${MEMORY_ITERATIONS:-100000}") | tee -a "$summary"
+
+step "ledsignal timing: pulses, pauses and the whole run"
+(cd "$build_dir/ledsignal_runs" && WINEDLLOVERRIDES="winmm=n;mscoree,mshtml=" wine ledsignal_timing.exe) |
+  tee -a "$summary"
+
+step "Platform cost: platform calls per export, walk time against a plain loop, footprint"
+(cd "$build_dir/simulated" && WINEDLLOVERRIDES="hid,setupapi=n;mscoree,mshtml=" \
+  wine platform_cost.exe '..\dist') | tee -a "$summary"
+
+step "Summary"
+if [ -n "${VELMAR_INSIDE_EMULATED_MACHINE:-}" ]; then
+  echo "Measured inside the emulated machine. Call counts, memory and footprint are as on any"
+  echo "host; ledsignal's times follow the real clock but carry the emulator's jitter; the walk"
+  echo "time ratio compares two runs on the same emulated CPU. Marked (emulated): not comparable"
+  echo "with figures measured natively."
+  label=" (emulated)"
+else
+  label=""
+fi
+grep '^SUMMARY|' "$summary" | cut -d'|' -f2- |
+  awk -F'|' -v label="$label" '
+    BEGIN { printf "%-48s %-44s %-26s %s\n", "figure", "measured", "goal", "verdict" }
+    { timed = $1 ~ /time|ledsignal/ ? label : ""
+      printf "%-48s %-44s %-26s %s\n", $1 timed, $2, $3, $4 }'
