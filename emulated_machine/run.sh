@@ -12,6 +12,7 @@
 # KVM instead where it works). On every way out (the end, a failure, Ctrl-C, a time-out)
 # the machine is stopped: it leaves nothing behind but files under build/emulated_machine.
 #   VELMAR_EMULATED_TIMEOUT  seconds the whole command may take (default 5000)
+#   VELMAR_EMULATED_CPUS     processors of the machine (default 2)
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -83,7 +84,7 @@ mkdir "$job_dir/host"
 echo "$(id -u):$(id -g)" >"$job_dir/user"
 printf '%s\n' "${local_folders[@]}" | grep -v '^$' >"$job_dir/local" || true
 
-qemu-system-x86_64 -machine q35 "${accel_options[@]}" -smp 2 -m 6144 \
+qemu-system-x86_64 -machine q35 "${accel_options[@]}" -smp "${VELMAR_EMULATED_CPUS:-2}" -m 6144 \
   -nodefaults -no-user-config -display none -no-reboot \
   -kernel "$kernel" -initrd "$initramfs" -append "console=ttyS0 quiet loglevel=3 panic=1" \
   -serial "file:$console_log" "${disk_options[@]}" \

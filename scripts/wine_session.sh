@@ -55,7 +55,7 @@ start)
     # A prefix whose creation was cut short (Ctrl-C, a time-out) is made anew. The folder
     # itself stays: inside the emulated machine it is a mount point.
     [ -d "$prefix" ] && find "$prefix" -mindepth 1 -delete
-    echo "wine session: creating prefix $prefix (once, ~10 s)"
+    echo "wine session: creating prefix $prefix (once)"
     wineboot -i >>"$log" 2>&1 </dev/null
     # Devices and settings installed in the session that created the prefix do not take:
     # end it first.
