@@ -3,7 +3,7 @@
 # timed from a fresh clone of this checkout's HEAD and then again in the same clone (prefixes
 # and build in place), natively where this kernel executes 32-bit programs and with
 # VELMAR_EMULATED=1, side by side on this host. Prints the figures and the emulated/native
-# ratios. Not part of the test suite; takes about half an hour.
+# ratios. Not part of the test suite; takes over an hour on a 2-core host.
 source "$(dirname "$0")/../scripts/lib.sh"
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/velmar-route-cost.XXXXXX")
