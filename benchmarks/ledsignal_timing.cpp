@@ -1,6 +1,6 @@
 // One run of ledsignal, timed: the pulses it sent, every pause as the recording winmm.dll
 // saw it, and the whole run against pulses x 200 ms.
-#include "ledsignal_run.h"
+#include "support/ledsignal_run.h"
 
 #include "summary_line.h"
 

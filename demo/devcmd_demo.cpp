@@ -1,7 +1,7 @@
 // Shows devcmd at work without hardware: once with a simulated 04D8:F6F1 device, which
 // should receive the command report, and once with no device of the family, which should
 // bring up the message box.
-#include "devcmd_run.h"
+#include "support/devcmd_run.h"
 
 #include <cstdio>
 #include <string>

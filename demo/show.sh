@@ -18,4 +18,4 @@ LC_ALL=ru_RU.UTF-8 WINEDLLOVERRIDES="hid,setupapi=n;mscoree,mshtml=" \
   wine "$build_dir/devcmd_runs/devcmd_demo.exe"
 
 step "devcmd.exe against a virtual 04D8:F6F1 device in Wine's own HID stack"
-bash "$project_root/real_stack_tests/show_devcmd_on_real_stack.sh" "$build_dir"
+bash "$project_root/demo/devcmd_on_real_stack.sh" "$build_dir"

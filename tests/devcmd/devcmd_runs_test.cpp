@@ -1,6 +1,6 @@
 // devcmd end to end: the real program, the real Velmar.dll, the simulated platform, and
 // message boxes read off the screen.
-#include "devcmd_run.h"
+#include "support/devcmd_run.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -8,8 +8,8 @@ import subprocess
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-PREFIX_SCRIPT = HERE / "hid_prefix.sh"
-BUILD_DIR = Path(os.environ.get("VELMAR_BUILD_DIR", HERE.parent / "build" / "win32")).resolve()
+PREFIX_SCRIPT = HERE.parent.parent / "scripts" / "hid_prefix.sh"
+BUILD_DIR = Path(os.environ.get("VELMAR_BUILD_DIR", HERE.parent.parent / "build" / "win32")).resolve()
 DIST_DIR = BUILD_DIR / "dist"
 PREFIX = BUILD_DIR / "wineprefix-hid"
 

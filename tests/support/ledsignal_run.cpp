@@ -1,6 +1,6 @@
 #include "ledsignal_run.h"
 
-#include "time_bounds.h"
+#include "support/time_bounds.h"
 
 #include <cstdio>
 #include <fstream>

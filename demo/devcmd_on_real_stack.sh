@@ -3,12 +3,12 @@
 # makes the virtual device 04D8:F6F1 the only one of devcmd's products present, runs the
 # built devcmd.exe and Velmar.dll (no simulator, no DLL overrides) and tells in plain words
 # what the device received.
-#   show_devcmd_on_real_stack.sh [BUILD_DIR]     (default: build/win32, already built)
+#   devcmd_on_real_stack.sh [BUILD_DIR]     (default: build/win32, already built)
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 build_dir=$(realpath -m "${1:-$here/../build/win32}")
-prefix_script=$here/hid_prefix.sh
+prefix_script=$here/../scripts/hid_prefix.sh
 scenario=show_devcmd
 run_dir=$build_dir/wineprefix-hid/drive_c/devcmd-show
 

@@ -1,9 +1,9 @@
 // Velmar.dll's exports against Wine's real setupapi.dll, hid.dll and HID class driver,
-// talking to the virtual HID device 04D8:F6F1 (set up by hid_prefix.sh: version 0100,
+// talking to the virtual HID device 04D8:F6F1 (set up by scripts/hid_prefix.sh: version 0100,
 // report lengths 8 in, 7 out, 5 feature, with the report ID byte). Wine's own virtual
 // devices (vendor 845E) are present too and must not get in the way.
 #include "device_log.h"
-#include "velmar_exports.h"
+#include "support/velmar_library.h"
 
 #include <hidusage.h>
 #include <hidpi.h>
@@ -27,7 +27,7 @@ constexpr int kOutputLength = 7;
 constexpr int kFeatureLength = 5;
 
 TEST(RealStackDiscovery, FindsTheVirtualDeviceByIdentity) {
-    const VelmarExports& velmar = Velmar();
+    const VelmarLibrary& velmar = Velmar();
     EXPECT_TRUE(velmar.HID_DeviceTest(kProduct, kVendor, VELMAR_ANY_VERSION, 0));
     EXPECT_TRUE(velmar.HID_DeviceTest(kProduct, kVendor, kVersion, 0));
     EXPECT_FALSE(velmar.HID_DeviceTest(kProduct, kVendor, kVersion + 1, 0));
@@ -39,7 +39,7 @@ TEST(RealStackDiscovery, FindsTheVirtualDeviceByIdentity) {
 }
 
 TEST(RealStackDiscovery, OpensTheVirtualDevice) {
-    const VelmarExports& velmar = Velmar();
+    const VelmarLibrary& velmar = Velmar();
     HANDLE device = velmar.HID_OpenDevice(kProduct, kVendor, VELMAR_ANY_VERSION, 0);
     ASSERT_NE(device, nullptr);
     EXPECT_TRUE(velmar.HID_CloseDevice(device));

@@ -1,6 +1,6 @@
 // The virtual device's strings as Wine's own hid.dll reads them, without Velmar.dll: what
 // the library's string exports will have to return once they land.
-#include "velmar_exports.h"
+#include "support/velmar_library.h"
 
 // mingw-w64's hidsdi.h declares its functions without C linkage.
 extern "C" {

@@ -21,7 +21,7 @@ build_dir=$(realpath -m "${2:?build directory}")
 shift 2
 
 here=$(cd "$(dirname "$0")" && pwd)
-session=$here/../scripts/wine_session.sh
+session=$here/wine_session.sh
 prefix=$build_dir/wineprefix-hid
 device_dir=$build_dir/virtual_hid_device
 stamp=$prefix/.virtual-hid-devices

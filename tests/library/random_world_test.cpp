@@ -3,7 +3,7 @@
 #include "support/handle_count.h"
 #include "support/simulated_world.h"
 #include "support/velmar_library.h"
-#include "support/world_model.h"
+#include "world_model.h"
 
 #include "devsim.h"
 

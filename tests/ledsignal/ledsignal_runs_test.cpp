@@ -1,6 +1,6 @@
 // ledsignal end to end: the key events the system sees, the timer brackets around every
 // pause, and the lock states it leaves, from three starting states.
-#include "ledsignal_run.h"
+#include "support/ledsignal_run.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "devcmd_run.h"
 
-#include "time_bounds.h"
+#include "support/time_bounds.h"
 
 #include <cstdint>
 #include <fstream>
