@@ -35,6 +35,14 @@ bool Unwritable(void* buffer, ULONG length) {
     return buffer && length && IsBadWritePtr(buffer, length);
 }
 
+// What a scribbling function leaves in its caller's record before it fails.
+template <typename Record>
+void Scribble(const SimulatedInterface* device, const char* function, Record* record) {
+    if (device && record && device->Scribbles(function)) {
+        std::memset(record, 0xA5, sizeof *record);
+    }
+}
+
 BOOLEAN Answer(LockedState& state, const std::string& call, DWORD refusal) {
     state->Record(call, refusal ? "0" : "1", refusal);
     return refusal ? FALSE : TRUE;
@@ -140,6 +148,7 @@ BOOLEAN WINAPI HidD_GetAttributes(HANDLE handle, HIDD_ATTRIBUTES* attributes) {
     if (!refusal && !attributes) {
         refusal = ERROR_INVALID_PARAMETER;
     }
+    Scribble(device, "HidD_GetAttributes", attributes);
     // Size is left as the caller set it: the platform neither checks nor fills it.
     if (!refusal) {
         attributes->VendorID = device->vendorId;
@@ -177,6 +186,7 @@ LONG WINAPI HidP_GetCaps(PHIDP_PREPARSED_DATA preparsed, HIDP_CAPS* caps) {
     const SimulatedInterface* device =
         block ? &state->world.interfaces[block->interfaceIndex] : nullptr;
     if (!device || device->Fails("HidP_GetCaps") || !caps) {
+        Scribble(device, "HidP_GetCaps", caps);
         state->Record(call, DescribeStatus(HIDP_STATUS_INVALID_PREPARSED_DATA));
         return HIDP_STATUS_INVALID_PREPARSED_DATA;
     }
@@ -215,6 +225,7 @@ BOOLEAN WINAPI HidD_GetNumInputBuffers(HANDLE handle, PULONG count) {
     if (!refusal && !count) {
         refusal = ERROR_INVALID_PARAMETER;
     }
+    Scribble(device, "HidD_GetNumInputBuffers", count);
     if (!refusal) {
         *count = device->inputBuffers;
     }

@@ -24,9 +24,17 @@ const char* const kFailableFunctions[] = {
     "SetupDiGetDeviceInterfaceDetailA",
 };
 
-bool IsFailable(const std::string& function) {
-    for (const char* failable : kFailableFunctions) {
-        if (function == failable) {
+// The functions that fill a record for their caller.
+const char* const kScribblingFunctions[] = {
+    "HidD_GetAttributes",
+    "HidP_GetCaps",
+    "HidD_GetNumInputBuffers",
+};
+
+template <size_t Count>
+bool IsOneOf(const std::string& function, const char* const (&functions)[Count]) {
+    for (const char* candidate : functions) {
+        if (function == candidate) {
             return true;
         }
     }
@@ -102,18 +110,18 @@ std::string ReadOpen(const Setting& s, OpenBehaviour& open) {
     return "";
 }
 
-std::string ReadFailures(const Setting& s, std::set<std::string>& failing) {
+template <size_t Count>
+std::string ReadFunctions(const Setting& s, const char* const (&allowed)[Count],
+                          const std::string& expected, std::set<std::string>& functions) {
     std::stringstream list(s.value);
     std::string function;
     while (std::getline(list, function, ',')) {
-        if (!IsFailable(function)) {
-            return "a comma-separated list of hid.dll functions and "
-                   "SetupDiGetDeviceInterfaceDetailA ('" +
-                   function + "' is none)";
+        if (!IsOneOf(function, allowed)) {
+            return "a comma-separated list of " + expected + " ('" + function + "' is none)";
         }
-        failing.insert(function);
+        functions.insert(function);
     }
-    return failing.empty() ? "at least one function name" : "";
+    return functions.empty() ? "at least one function name" : "";
 }
 
 std::string ReadIndexedString(const Setting& s, SimulatedInterface& device) {
@@ -200,7 +208,18 @@ bool ApplyInterfaceSetting(const Setting& s, SimulatedInterface& device, std::st
         return Accept(s, ReadBytes(s, device.readData), error);
     }
     if (k == "fail") {
-        return Accept(s, ReadFailures(s, device.failing), error);
+        return Accept(s,
+                      ReadFunctions(s, kFailableFunctions,
+                                    "hid.dll functions and SetupDiGetDeviceInterfaceDetailA",
+                                    device.failing),
+                      error);
+    }
+    if (k == "scribble") {
+        return Accept(s,
+                      ReadFunctions(s, kScribblingFunctions,
+                                    "HidD_GetAttributes, HidP_GetCaps and HidD_GetNumInputBuffers",
+                                    device.scribbling),
+                      error);
     }
     return UnknownKey(s, "an interface", error);
 }

@@ -38,10 +38,15 @@ struct SimulatedInterface {
     std::string featureData;
     std::string inputData;
     std::string readData;
-    // Platform functions that fail for this interface.
+    // Platform functions that fail for this interface; the scribbling ones write 0xA5 over
+    // their output record first, as a faulty driver may.
     std::set<std::string> failing;
+    std::set<std::string> scribbling;
 
-    bool Fails(const char* function) const { return failing.count(function) != 0; }
+    bool Fails(const char* function) const {
+        return failing.count(function) != 0 || Scribbles(function);
+    }
+    bool Scribbles(const char* function) const { return scribbling.count(function) != 0; }
 };
 
 struct World {

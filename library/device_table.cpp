@@ -1,5 +1,7 @@
 #include "device_table.h"
 
+#include "device_queries.h"
+#include "device_strings.h"
 #include "interface_walk.h"
 #include "library_heaps.h"
 
@@ -37,19 +39,27 @@ char* StoredField(char* field, const char* text) {
 
 void FillEntry(HidDeviceEntry& entry, const InterfaceWalk& walk) {
     HANDLE device = walk.Device();
-    // The walk gives zeros for an interface whose attributes cannot be read.
-    const HIDD_ATTRIBUTES& attributes = walk.Attributes();
+    // Values of a failed query are never copied: it may have written part of its record.
+    HIDD_ATTRIBUTES attributes = {};
+    if (walk.AttributesKnown()) {
+        attributes = walk.Attributes();
+    }
     entry.VendorID = attributes.VendorID;
     entry.ProductID = attributes.ProductID;
     entry.VersionNumber = attributes.VersionNumber;
-    entry.Manufacturer = StoredField(entry.Manufacturer, HID_GetManufacturerString(device));
-    entry.Product = StoredField(entry.Product, HID_GetProductString(device));
-    entry.SerialNumber = StoredField(entry.SerialNumber, HID_GetSerialNumberString(device));
-    entry.NumInputBuffers = static_cast<USHORT>(HID_GetNumInputBuffers(device));
-    // Reset for each interface, so that a failed query gives zeros, never the lengths of
-    // the interface before.
+    // The string queries fill the string exports' slots as the exports do.
+    entry.Manufacturer =
+        StoredField(entry.Manufacturer, ReadDeviceString(DeviceString::Manufacturer, device));
+    entry.Product = StoredField(entry.Product, ReadDeviceString(DeviceString::Product, device));
+    entry.SerialNumber =
+        StoredField(entry.SerialNumber, ReadDeviceString(DeviceString::SerialNumber, device));
+    entry.NumInputBuffers = static_cast<USHORT>(QueryNumInputBuffers(device));
+    // Zeros unless the capabilities were read: never the lengths of the interface before,
+    // nor what a refused query left behind.
     HIDP_CAPS caps = {};
-    HID_GetCaps(device, &caps);
+    if (QueryCaps(device, caps) != CapsQuery::CapsRead) {
+        caps = {};
+    }
     entry.InputReportByteLength = caps.InputReportByteLength;
     entry.OutputReportByteLength = caps.OutputReportByteLength;
     entry.FeatureReportByteLength = caps.FeatureReportByteLength;

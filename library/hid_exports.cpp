@@ -2,6 +2,7 @@
 // reaches the platform, and hands the work to the module that owns it.
 #include "velmar.h"
 
+#include "device_queries.h"
 #include "device_strings.h"
 #include "device_table.h"
 #include "interface_walk.h"
@@ -27,23 +28,6 @@ BOOL ExchangeReport(HidD_Report_t request, HANDLE device, const void* report, in
     // The platform takes the buffer as PVOID for both directions; a set request only
     // reads it.
     return request(device, const_cast<void*>(report), static_cast<ULONG>(length));
-}
-
-// Succeeds once the preparsed data was obtained, whatever HidP_GetCaps says of it; the
-// preparsed data is always given back.
-BOOL QueryCaps(HANDLE device, HIDP_CAPS& caps) {
-    const HidEntryTable& entries = HidEntries();
-    if (!entries.HidD_GetPreparsedData || !entries.HidP_GetCaps ||
-        !entries.HidD_FreePreparsedData) {
-        return FALSE;
-    }
-    PHIDP_PREPARSED_DATA preparsed = nullptr;
-    if (!entries.HidD_GetPreparsedData(device, &preparsed)) {
-        return FALSE;
-    }
-    entries.HidP_GetCaps(preparsed, &caps);
-    entries.HidD_FreePreparsedData(preparsed);
-    return TRUE;
 }
 
 DeviceIdentity IdentityFromArguments(int productId, int vendorId, int versionNumber, int index) {
@@ -112,16 +96,12 @@ BOOL VELMAR_CALL HID_GetCaps(HANDLE device, struct _HIDP_CAPS* caps) {
     if (!device || !caps) {
         return FALSE;
     }
-    return QueryCaps(device, *caps);
+    // Succeeds once the preparsed data was obtained, whatever HidP_GetCaps says of it.
+    return QueryCaps(device, *caps) != CapsQuery::NoPreparsedData;
 }
 
 ULONG VELMAR_CALL HID_GetNumInputBuffers(HANDLE device) {
-    ULONG count = 0;
-    const HidD_GetNumInputBuffers_t query = HidEntries().HidD_GetNumInputBuffers;
-    if (device && query) {
-        query(device, &count);
-    }
-    return count;
+    return QueryNumInputBuffers(device);
 }
 
 // The string exports empty their slot before they look at the handle; the check is part

@@ -5,6 +5,8 @@ namespace {
 constexpr DWORD kPlatformWindows9x = VER_PLATFORM_WIN32_WINDOWS;
 constexpr DWORD kPlatformNt = VER_PLATFORM_WIN32_NT;
 
+int osVersionCode;
+
 int ClassifyWindows9x(DWORD minor) {
     switch (minor) {
     case 0:
@@ -84,4 +86,12 @@ int ReadOsVersionCode() {
         report.wProductType = extended.wProductType;
     }
     return ClassifyOsVersion(report);
+}
+
+void RecordOsVersionCode() {
+    osVersionCode = ReadOsVersionCode();
+}
+
+int OsVersionCode() {
+    return osVersionCode;
 }

@@ -23,3 +23,7 @@ int ClassifyOsVersion(const OsVersionReport& report);
 // Asks the platform with GetVersionExA (an OSVERSIONINFOA of 148 bytes, then for the NT
 // family an OSVERSIONINFOEXA of 156 bytes) and classifies the answer.
 int ReadOsVersionCode();
+
+// Reads the code once, at attach; OsVersionCode() answers it from then on, to any thread.
+void RecordOsVersionCode();
+int OsVersionCode();

@@ -1,23 +1,16 @@
 #include "platform_binding.h"
 
-#include "device_strings.h"
-#include "library_heaps.h"
-#include "os_version_code.h"
+#include "proc_address.h"
 
 namespace {
 
 HMODULE hidModule;
 HMODULE setupModule;
 HidEntryTable entries;
-int osVersionCode;
 
 template <typename Entry>
 void Resolve(HMODULE module, const char* name, Entry& entry) {
-    entry = nullptr;
-    if (module) {
-        // FARPROC is a placeholder type: the entry's own type says how it is called.
-        entry = reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-    }
+    entry = ProcAddress<Entry>(module, name);
 }
 
 #define VELMAR_RESOLVE(module, entry) Resolve(module, #entry, entries.entry)
@@ -43,18 +36,14 @@ void ResolveEntries() {
 
 #undef VELMAR_RESOLVE
 
-// A platform library or entry point that is missing is not an error: the library still
-// loads, and whatever needs the missing piece fails in its ordinary way.
+} // namespace
+
 void BindPlatform() {
-    CreateLibraryHeaps();
-    osVersionCode = ReadOsVersionCode();
     hidModule = LoadLibraryA("hid.dll");
     setupModule = LoadLibraryA("setupapi.dll");
     ResolveEntries();
-    ResetStringSlots();
 }
 
-// The heaps stay until the process ends: strings handed to callers live in them.
 void ReleasePlatform() {
     if (hidModule) {
         FreeLibrary(hidModule);
@@ -64,26 +53,6 @@ void ReleasePlatform() {
     }
 }
 
-} // namespace
-
 const HidEntryTable& HidEntries() {
     return entries;
-}
-
-int OsVersionCode() {
-    return osVersionCode;
-}
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    switch (reason) {
-    case DLL_PROCESS_ATTACH:
-        BindPlatform();
-        break;
-    case DLL_PROCESS_DETACH:
-        ReleasePlatform();
-        break;
-    default:
-        break;
-    }
-    return TRUE;
 }

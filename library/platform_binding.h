@@ -1,7 +1,6 @@
-// The library's binding to the platform, made when the library is loaded into a process
-// and released when it is unloaded: hid.dll and setupapi.dll, the HidEntryTable through
-// which every run-time entry point is called, and the OsVersionCode. Nothing changes them
-// between load and unload, so any thread may read them at any time.
+// The library's binding to the platform: hid.dll and setupapi.dll, loaded at attach, and
+// the HidEntryTable through which every run-time entry point is called. Nothing changes
+// them between attach and detach, so any thread may read them at any time.
 #pragma once
 
 #include "platform_types.h"
@@ -28,5 +27,10 @@ struct HidEntryTable {
     SetupDiGetDeviceInterfaceDetailA_t SetupDiGetDeviceInterfaceDetailA;
 };
 
+// Loads both modules and fills the table. A module or entry point that is missing is not
+// an error: the library still loads, and whatever needs the missing piece fails in its
+// ordinary way.
+void BindPlatform();
+void ReleasePlatform();
+
 const HidEntryTable& HidEntries();
-int OsVersionCode();

@@ -128,6 +128,26 @@ TEST(DeviceTable, FailedQueriesGiveZerosNotANeighboursValues) {
     EXPECT_STREQ(b.Manufacturer, "");
 }
 
+// A failed query may have written part of its record: none of that reaches the table.
+TEST(DeviceTable, WhatAFailedQueryWroteNeverReachesTheTable) {
+    SimulatedWorld world("interface a vid=04D8 pid=F6F1 version=0100 input=65 output=7 "
+                         "feature=3 buffers=16 scribble=HidD_GetAttributes,HidP_GetCaps,"
+                         "HidD_GetNumInputBuffers\n");
+    auto guarded = std::make_unique<GuardedTable>();
+    MarkEntriesAsOld(guarded->table);
+    EXPECT_EQ(DeviceInfo(guarded->table), TRUE);
+    ASSERT_EQ(guarded->table.Count, 1);
+    const HidDeviceEntry& a = guarded->table.Entries[0];
+    EXPECT_EQ(a.VendorID, 0);
+    EXPECT_EQ(a.ProductID, 0);
+    EXPECT_EQ(a.VersionNumber, 0);
+    EXPECT_EQ(a.InputReportByteLength, 0);
+    EXPECT_EQ(a.OutputReportByteLength, 0);
+    EXPECT_EQ(a.FeatureReportByteLength, 0);
+    EXPECT_EQ(a.NumInputBuffers, 0);
+    EXPECT_TRUE(guarded->GuardsIntact());
+}
+
 TEST(DeviceTable, ARefillReusesTheStringBlocksWithNewContents) {
     auto guarded = std::make_unique<GuardedTable>();
     HidDeviceTable& table = guarded->table;

@@ -154,14 +154,18 @@ TEST(Capabilities, PreparsedDataIsFreedOnEveryPath) {
 }
 
 TEST(InputBuffers, CountOrZeroWhenThePlatformFails) {
-    SimulatedWorld world("interface a buffers=64\ninterface b fail=HidD_GetNumInputBuffers\n");
+    SimulatedWorld world("interface a buffers=64\ninterface b fail=HidD_GetNumInputBuffers\n"
+                         "interface c buffers=8 scribble=HidD_GetNumInputBuffers\n");
     const VelmarLibrary& velmar = Velmar();
     HANDLE a = velmar.HID_OpenDevice(0, 0, -1, 0);
     HANDLE b = velmar.HID_OpenDevice(0, 0, -1, 1);
+    HANDLE c = velmar.HID_OpenDevice(0, 0, -1, 2);
     EXPECT_EQ(velmar.HID_GetNumInputBuffers(a), 64u);
     EXPECT_EQ(velmar.HID_GetNumInputBuffers(b), 0u);
-    velmar.HID_CloseDevice(a);
-    velmar.HID_CloseDevice(b);
+    EXPECT_EQ(velmar.HID_GetNumInputBuffers(c), 0u) << "not what the failed query wrote";
+    for (HANDLE device : {a, b, c}) {
+        velmar.HID_CloseDevice(device);
+    }
 }
 
 TEST(CloseDevice, ClosesTheHandleAndPassesOnThePlatformsAnswer) {

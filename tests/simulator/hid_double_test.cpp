@@ -158,4 +158,26 @@ TEST(HidDouble, InjectedFaultsFailWithGenFailureWritingNothing) {
     EXPECT_EQ(GetLastError(), DWORD{ERROR_GEN_FAILURE});
 }
 
+TEST(HidDouble, ScribblingFaultsFailAfterFillingTheRecordWithA5) {
+    LoadWorld("interface a vid=04D8 scribble=HidD_GetAttributes,HidP_GetCaps,"
+              "HidD_GetNumInputBuffers\n");
+    Devices devices;
+    HANDLE a = devices.Open("a");
+    HidAttributes attributes = {};
+    EXPECT_FALSE(Doubles().HidD_GetAttributes(a, &attributes));
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_GEN_FAILURE});
+    EXPECT_EQ(attributes.VendorID, 0xA5A5);
+    ULONG buffers = 0;
+    EXPECT_FALSE(Doubles().HidD_GetNumInputBuffers(a, &buffers));
+    EXPECT_EQ(buffers, 0xA5A5A5A5u);
+
+    void* preparsed = nullptr;
+    USHORT caps[32] = {};
+    ASSERT_TRUE(Doubles().HidD_GetPreparsedData(a, &preparsed));
+    EXPECT_EQ(Doubles().HidP_GetCaps(preparsed, caps), static_cast<LONG>(0xC0110001));
+    EXPECT_EQ(caps[2], 0xA5A5) << "InputReportByteLength";
+    EXPECT_EQ(caps[31], 0xA5A5) << "the whole 64-byte record";
+    EXPECT_TRUE(Doubles().HidD_FreePreparsedData(preparsed));
+}
+
 } // namespace

@@ -29,6 +29,7 @@ TEST(WorldText, MistakesAreRefusedNamingTheirLine) {
         {"interface a product=Pad\n", "product=Pad: expected a quoted UTF-8 string"},
         {"interface a serial=\"\\u12\"\n", "serial="},
         {"interface a fail=HidD_GetAttributes,HidD_Nonexistent\n", "'HidD_Nonexistent' is none"},
+        {"interface a scribble=HidD_GetFeature\n", "'HidD_GetFeature' is none"},
         {"interface a open=sometimes\n", "readwrite, query or absent"},
         {"interface a input=-1\n", "input=-1: expected a decimal"},
         {"interface a feature_data=123\n", "feature_data=123: expected hex bytes"},
@@ -55,7 +56,8 @@ TEST(WorldText, CommentsBlankLinesAndEveryKeyAreAccepted) {
               "interface Pad_1-x vid=04d8 pid=F6F1 version=0100 open=readwrite manufacturer=\"M\" "
               "product=\"P\" serial=\"1\" string.4=\"E\" string.0x10=\"F\" usage_page=FF00 "
               "usage=1 input=8 output=7 feature=9 buffers=32 feature_data=01 input_data=00aa "
-              "read_data= fail=HidD_GetFeature,SetupDiGetDeviceInterfaceDetailA\n");
+              "read_data= fail=HidD_GetFeature,SetupDiGetDeviceInterfaceDetailA "
+              "scribble=HidD_GetAttributes,HidP_GetCaps,HidD_GetNumInputBuffers\n");
     EXPECT_FALSE(devsim::DevicePath("Pad_1-x").empty());
 }
 
