@@ -1,6 +1,7 @@
 // Prints the device table that HID_DeviceInfo fills for a simulated world: one line per
 // interface, including those that could not be opened.
 #include "devsim.h"
+#include "proc_address.h"
 #include "velmar.h"
 
 #include <cstdio>
@@ -25,8 +26,7 @@ int main() {
         return 1;
     }
     HMODULE library = LoadLibraryA("Velmar.dll");
-    auto deviceInfo = reinterpret_cast<decltype(&HID_DeviceInfo)>(reinterpret_cast<void (*)()>(
-        library ? GetProcAddress(library, "HID_DeviceInfo") : nullptr));
+    auto deviceInfo = ProcAddress<decltype(&HID_DeviceInfo)>(library, "HID_DeviceInfo");
     if (!deviceInfo) {
         std::printf("cannot load Velmar.dll\n");
         return 1;

@@ -1,6 +1,7 @@
 // Loads Velmar.dll the way its callers do (by path, exports looked up by name) and
 // reports what it finds on this machine: the devcmd family of vendor 04D8 and Wine's own
 // virtual HID devices of vendor 845E.
+#include "proc_address.h"
 #include "velmar.h"
 
 #include <windows.h>
@@ -25,11 +26,11 @@ const KnownDevice kKnownDevices[] = {
 
 template <typename Function>
 Function Lookup(HMODULE library, const char* name) {
-    auto address = reinterpret_cast<void (*)()>(GetProcAddress(library, name));
-    if (!address) {
+    auto function = ProcAddress<Function>(library, name);
+    if (!function) {
         std::printf("  Velmar.dll has no export %s\n", name);
     }
-    return reinterpret_cast<Function>(address);
+    return function;
 }
 
 } // namespace

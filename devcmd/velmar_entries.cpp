@@ -1,11 +1,12 @@
 #include "velmar_entries.h"
 
+#include "proc_address.h"
+
 namespace {
 
 template <typename Entry>
 void LookUp(HMODULE library, const char* name, Entry& entry) {
-    // FARPROC is a placeholder type: the entry's own type says how it is called.
-    entry = reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+    entry = ProcAddress<Entry>(library, name);
 }
 
 } // namespace

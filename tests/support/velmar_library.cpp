@@ -1,5 +1,7 @@
 #include "velmar_library.h"
 
+#include "proc_address.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -7,8 +9,7 @@ namespace {
 
 template <typename Function>
 void Resolve(HMODULE module, const char* name, Function& function) {
-    function =
-        reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+    function = ProcAddress<Function>(module, name);
     if (!function) {
         std::fprintf(stderr, "Velmar.dll has no export %s\n", name);
         std::exit(2);
