@@ -2,6 +2,7 @@
 // interface, including those that could not be opened.
 #include "devsim.h"
 #include "proc_address.h"
+#include "support/device_entry_text.h"
 #include "velmar.h"
 
 #include <cstdio>
@@ -41,12 +42,7 @@ int main() {
             std::printf("  [%d] could not be opened\n", i);
             continue;
         }
-        std::printf("  [%d] %04X:%04X v%04X  in/out/feature %u/%u/%u bytes  %u buffers  "
-                    "\"%s\" \"%s\" \"%s\"\n",
-                    i, entry.VendorID, entry.ProductID, entry.VersionNumber,
-                    entry.InputReportByteLength, entry.OutputReportByteLength,
-                    entry.FeatureReportByteLength, entry.NumInputBuffers, entry.Manufacturer,
-                    entry.Product, entry.SerialNumber);
+        std::printf("  [%d] %s\n", i, DescribeEntry(entry).c_str());
     }
     FreeLibrary(library);
     return present ? 0 : 1;

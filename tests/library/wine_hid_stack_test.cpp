@@ -1,6 +1,7 @@
 // Velmar.dll against Wine's own hid.dll, setupapi.dll and HID class driver, with no
 // simulator in sight: a platform implementation that nobody here wrote. Wine presents two
 // virtual HID devices of its own, vendor 845E, products 0001 and 0002.
+#include "support/device_entry_text.h"
 #include "support/handle_count.h"
 #include "support/velmar_library.h"
 
@@ -34,12 +35,7 @@ TEST(WineHidStack, TheTableDescribesWinesOwnDevices) {
     int wineDevices = 0;
     for (int i = 0; i < table.Count; ++i) {
         const HidDeviceEntry& entry = table.Entries[i];
-        std::printf("entry %d: %04X:%04X version %04X, reports in/out/feature %u/%u/%u, %u input "
-                    "buffers, \"%s\" \"%s\" \"%s\"\n",
-                    i, entry.VendorID, entry.ProductID, entry.VersionNumber,
-                    entry.InputReportByteLength, entry.OutputReportByteLength,
-                    entry.FeatureReportByteLength, entry.NumInputBuffers, entry.Manufacturer,
-                    entry.Product, entry.SerialNumber);
+        std::printf("entry %d: %s\n", i, DescribeEntry(entry).c_str());
         if (entry.VendorID == kWineVendor) {
             ++wineDevices;
             EXPECT_STREQ(entry.Manufacturer, "The Wine Project");

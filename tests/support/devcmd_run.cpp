@@ -1,5 +1,6 @@
 #include "devcmd_run.h"
 
+#include "support/child_process.h"
 #include "support/time_bounds.h"
 
 #include <cstdint>
@@ -205,11 +206,8 @@ DevcmdRun RunDevcmd(const std::string& world, LibraryBeside library, HWND foregr
         SetForegroundWindow(foreground);
     }
     const std::string program = run.folder + "\\devcmd.exe";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    const BOOL started = CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0,
-                                        nullptr, run.folder.c_str(), &startup, &process);
+    PROCESS_INFORMATION process;
+    const bool started = StartChild(program, run.folder, process);
     SetEnvironmentVariableA("DEVSIM_WORLD", nullptr);
     SetEnvironmentVariableA("DEVSIM_JOURNAL", nullptr);
     if (!started) {
@@ -226,13 +224,7 @@ DevcmdRun RunDevcmd(const std::string& world, LibraryBeside library, HWND foregr
             run.messageBoxes.push_back(ReadAndDismiss(search.dialog));
         }
     }
-    if (!run.exited) {
-        TerminateProcess(process.hProcess, 99);
-        WaitForSingleObject(process.hProcess, kRunTimeoutMs);
-    }
-    GetExitCodeProcess(process.hProcess, &run.exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    run.exitCode = FinishChild(process, run.exited, kRunTimeoutMs);
     run.journal = Lines(ReadText(journalFile));
     return run;
 }

@@ -1,5 +1,6 @@
 #include "ledsignal_run.h"
 
+#include "support/child_process.h"
 #include "support/time_bounds.h"
 
 #include <cstdio>
@@ -97,12 +98,9 @@ LedsignalRun RunLedsignal(const LockStates& start) {
     recording = &run.events;
     HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, GetModuleHandleA(nullptr), 0);
     const std::string program = folder + "\\ledsignal.exe";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
+    PROCESS_INFORMATION process;
     run.startedMs = NowMs();
-    if (hook && CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
-                               folder.c_str(), &startup, &process)) {
+    if (hook && StartChild(program, folder, process)) {
         const double deadline = run.startedMs + kRunTimeoutMs;
         while (!run.exited && NowMs() < deadline) {
             const DWORD woken =
@@ -111,13 +109,7 @@ LedsignalRun RunLedsignal(const LockStates& start) {
             PumpMessages();
         }
         run.endedMs = NowMs();
-        if (!run.exited) {
-            TerminateProcess(process.hProcess, 99);
-            WaitForSingleObject(process.hProcess, kRunTimeoutMs);
-        }
-        GetExitCodeProcess(process.hProcess, &run.exitCode);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        run.exitCode = FinishChild(process, run.exited, kRunTimeoutMs);
     }
     run.after = ReadLockStates();
     if (hook) {
