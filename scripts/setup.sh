@@ -3,9 +3,8 @@
 # the i686 mingw-w64 cross toolchain, 32-bit Wine, CMake/Ninja, GoogleTest
 # sources, Xvfb, the ru_RU.UTF-8 locale, LLVM's dlltool and linker for the MSVC import
 # library and its check, and the emulated machine that runs Wine where this kernel cannot
-# execute 32-bit programs (QEMU, Debian's kernel, static busybox, ext4 tools), and cloc for
-# the tests' share of the code. Idempotent
-# and quiet when all is there.
+# execute 32-bit programs (QEMU, Debian's kernel, static busybox, ext4 tools), and cloc
+# for the tests' share of the code. Idempotent and quiet when all is there.
 set -euo pipefail
 
 packages=(
