@@ -173,7 +173,7 @@ BOOLEAN WINAPI HidD_GetPreparsedData(HANDLE handle, PHIDP_PREPARSED_DATA* prepar
         return Answer(state, call, refusal);
     }
     const size_t index = static_cast<size_t>(device - state->world.interfaces.data());
-    *preparsed = state->preparsed.Add({index});
+    *preparsed = static_cast<PHIDP_PREPARSED_DATA>(state->preparsed.Add({index}));
     state->Record(call, "1 " + DescribePreparsed(state, *preparsed));
     return TRUE;
 }

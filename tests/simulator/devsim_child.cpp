@@ -1,15 +1,8 @@
 // A program under test in miniature: opens the device file pad.hid beside the world file
 // and asks hid.dll for its attributes. Exits 0 when the device answered as 04D8:F6F1.
-#include <windows.h>
+#include "platform_records.h"
 
 #include <string>
-
-struct HidAttributes {
-    ULONG Size;
-    USHORT VendorID;
-    USHORT ProductID;
-    USHORT VersionNumber;
-};
 
 int main() {
     char world[MAX_PATH] = {};
@@ -17,11 +10,11 @@ int main() {
     std::string device = world;
     device = device.substr(0, device.find_last_of('\\')) + "\\pad.hid";
     auto getAttributes =
-        reinterpret_cast<BOOLEAN(WINAPI*)(HANDLE, HidAttributes*)>(reinterpret_cast<void (*)()>(
+        reinterpret_cast<BOOLEAN(WINAPI*)(HANDLE, HIDD_ATTRIBUTES*)>(reinterpret_cast<void (*)()>(
             GetProcAddress(LoadLibraryA("hid.dll"), "HidD_GetAttributes")));
     HANDLE file = CreateFileA(device.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
-    HidAttributes attributes = {sizeof attributes, 0, 0, 0};
+    HIDD_ATTRIBUTES attributes = {sizeof attributes, 0, 0, 0};
     const bool answered = getAttributes && getAttributes(file, &attributes);
     return answered && attributes.VendorID == 0x04D8 && attributes.ProductID == 0xF6F1 ? 0 : 1;
 }

@@ -30,7 +30,7 @@ TEST(HidDouble, AnswersForTheInterfaceWhoseFileTheHandleIsOpenOn) {
     Devices devices;
     HANDLE b = devices.Open("b");
     HANDLE a = devices.Open("a", GENERIC_READ | GENERIC_WRITE);
-    HidAttributes attributes = {10, 0, 0, 0};
+    HIDD_ATTRIBUTES attributes = {10, 0, 0, 0};
     EXPECT_TRUE(Doubles().HidD_GetAttributes(b, &attributes)) << "an access-0 handle will do";
     EXPECT_EQ(attributes.VendorID, 0x045E);
     EXPECT_TRUE(Doubles().HidD_GetAttributes(a, &attributes));
@@ -45,7 +45,7 @@ TEST(HidDouble, RefusesAHandleOnAnyOtherFileWritingNothing) {
     const ScratchFolder folder("plain");
     HANDLE plain = CreateFileA(folder.File("a.hid").c_str(), GENERIC_WRITE, 0, nullptr,
                                CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    HidAttributes attributes = {};
+    HIDD_ATTRIBUTES attributes = {};
     ULONG buffers = 0;
     EXPECT_FALSE(Doubles().HidD_GetAttributes(plain, &attributes));
     EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_FUNCTION});
@@ -79,8 +79,8 @@ TEST(HidDouble, StringsFillTheBufferAndEndOnlyWhereTheTerminatorFits) {
 
     EXPECT_FALSE(Doubles().HidD_GetIndexedString(a, 5, buffer, sizeof buffer));
     HANDLE b = devices.Open("b");
-    for (StringQuery query : {Doubles().HidD_GetManufacturerString, Doubles().HidD_GetProductString,
-                              Doubles().HidD_GetSerialNumberString}) {
+    for (auto query : {Doubles().HidD_GetManufacturerString, Doubles().HidD_GetProductString,
+                       Doubles().HidD_GetSerialNumberString}) {
         EXPECT_FALSE(query(b, buffer, sizeof buffer)) << "b has no strings";
     }
 }
@@ -110,19 +110,22 @@ TEST(HidDouble, PreparsedDataIsOneBlockPerCallCountedUntilFreed) {
     LoadWorld("interface a usage_page=FF00 usage=0001 input=9 output=7 feature=3\n");
     Devices devices;
     HANDLE a = devices.Open("a");
-    void* first = nullptr;
-    void* second = nullptr;
+    PHIDP_PREPARSED_DATA first = nullptr;
+    PHIDP_PREPARSED_DATA second = nullptr;
     ASSERT_TRUE(Doubles().HidD_GetPreparsedData(a, &first));
     ASSERT_TRUE(Doubles().HidD_GetPreparsedData(a, &second));
     EXPECT_NE(first, second);
     EXPECT_EQ(DevSim_OutstandingPreparsedData(), 2);
-    USHORT caps[32] = {};
-    EXPECT_EQ(Doubles().HidP_GetCaps(first, caps), 0x00110000);
-    const USHORT expected[5] = {0x0001, 0xFF00, 9, 7, 3};
-    EXPECT_TRUE(std::equal(expected, expected + 5, caps));
+    HIDP_CAPS caps = {};
+    EXPECT_EQ(Doubles().HidP_GetCaps(first, &caps), 0x00110000);
+    EXPECT_EQ(caps.Usage, 0x0001);
+    EXPECT_EQ(caps.UsagePage, 0xFF00);
+    EXPECT_EQ(caps.InputReportByteLength, 9);
+    EXPECT_EQ(caps.OutputReportByteLength, 7);
+    EXPECT_EQ(caps.FeatureReportByteLength, 3);
     EXPECT_TRUE(Doubles().HidD_FreePreparsedData(first));
     EXPECT_FALSE(Doubles().HidD_FreePreparsedData(first)) << "freed twice";
-    EXPECT_EQ(Doubles().HidP_GetCaps(first, caps), static_cast<LONG>(0xC0110001));
+    EXPECT_EQ(Doubles().HidP_GetCaps(first, &caps), static_cast<LONG>(0xC0110001));
     EXPECT_EQ(DevSim_OutstandingPreparsedData(), 1);
     EXPECT_TRUE(Doubles().HidD_FreePreparsedData(second));
 }
@@ -133,7 +136,7 @@ TEST(HidDouble, InjectedFaultsFailWithGenFailureWritingNothing) {
               "interface b feature_data=0506 fail=HidD_FreePreparsedData\n");
     Devices devices;
     HANDLE a = devices.Open("a");
-    HidAttributes attributes = {};
+    HIDD_ATTRIBUTES attributes = {};
     unsigned char report[2] = {};
     wchar_t text[4] = {};
     EXPECT_FALSE(Doubles().HidD_GetAttributes(a, &attributes));
@@ -144,16 +147,16 @@ TEST(HidDouble, InjectedFaultsFailWithGenFailureWritingNothing) {
     EXPECT_EQ(GetLastError(), DWORD{ERROR_GEN_FAILURE});
     EXPECT_EQ(attributes.VendorID | report[0] | text[0], 0);
 
-    void* preparsed = nullptr;
-    USHORT caps[32] = {};
+    PHIDP_PREPARSED_DATA preparsed = nullptr;
+    HIDP_CAPS caps = {};
     ASSERT_TRUE(Doubles().HidD_GetPreparsedData(a, &preparsed));
-    EXPECT_EQ(Doubles().HidP_GetCaps(preparsed, caps), static_cast<LONG>(0xC0110001));
+    EXPECT_EQ(Doubles().HidP_GetCaps(preparsed, &caps), static_cast<LONG>(0xC0110001));
     EXPECT_TRUE(Doubles().HidD_FreePreparsedData(preparsed));
 
     HANDLE b = devices.Open("b");
     EXPECT_TRUE(Doubles().HidD_GetFeature(b, report, sizeof report)) << "faults are per interface";
     ASSERT_TRUE(Doubles().HidD_GetPreparsedData(b, &preparsed));
-    EXPECT_EQ(Doubles().HidP_GetCaps(preparsed, caps), 0x00110000);
+    EXPECT_EQ(Doubles().HidP_GetCaps(preparsed, &caps), 0x00110000);
     EXPECT_FALSE(Doubles().HidD_FreePreparsedData(preparsed));
     EXPECT_EQ(GetLastError(), DWORD{ERROR_GEN_FAILURE});
 }

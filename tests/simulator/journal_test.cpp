@@ -37,12 +37,12 @@ TEST(Journal, RecordsAWalkAndAReportExactly) {
     Doubles().SetupDiGetDeviceInterfaceDetailA(set, &data, detail, size, &size, nullptr);
     HANDLE device = CreateFileA(detail->DevicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
-    HidAttributes attributes = {10, 0, 0, 0};
+    HIDD_ATTRIBUTES attributes = {10, 0, 0, 0};
     Doubles().HidD_GetAttributes(device, &attributes);
-    void* preparsed = nullptr;
-    USHORT caps[32];
+    PHIDP_PREPARSED_DATA preparsed = nullptr;
+    HIDP_CAPS caps;
     Doubles().HidD_GetPreparsedData(device, &preparsed);
-    Doubles().HidP_GetCaps(preparsed, caps);
+    Doubles().HidP_GetCaps(preparsed, &caps);
     Doubles().HidD_FreePreparsedData(preparsed);
     unsigned char report[7] = {0x00, 0x42};
     Doubles().HidD_SetFeature(device, report, sizeof report);

@@ -2,44 +2,30 @@
 // by name as a program under test calls them.
 #pragma once
 
-#define _SETUPAPI_
-#include <windows.h>
-#include <setupapi.h>
+#include "platform_records.h"
 
 #include <string>
 
-struct HidAttributes {
-    ULONG Size;
-    USHORT VendorID;
-    USHORT ProductID;
-    USHORT VersionNumber;
-};
-
-using StringQuery = BOOLEAN(WINAPI*)(HANDLE, PVOID, ULONG);
-using ReportCall = BOOLEAN(WINAPI*)(HANDLE, PVOID, ULONG);
-
+// Each function as the platform's headers declare it.
 struct PlatformDoubles {
-    void(WINAPI* HidD_GetHidGuid)(GUID*);
-    BOOLEAN(WINAPI* HidD_GetAttributes)(HANDLE, HidAttributes*);
-    BOOLEAN(WINAPI* HidD_GetPreparsedData)(HANDLE, void**);
-    LONG(WINAPI* HidP_GetCaps)(void*, USHORT caps[32]);
-    BOOLEAN(WINAPI* HidD_FreePreparsedData)(void*);
-    BOOLEAN(WINAPI* HidD_GetNumInputBuffers)(HANDLE, PULONG);
-    StringQuery HidD_GetManufacturerString;
-    StringQuery HidD_GetProductString;
-    StringQuery HidD_GetSerialNumberString;
-    BOOLEAN(WINAPI* HidD_GetIndexedString)(HANDLE, ULONG, PVOID, ULONG);
-    ReportCall HidD_GetFeature;
-    ReportCall HidD_SetFeature;
-    ReportCall HidD_GetInputReport;
-    ReportCall HidD_SetOutputReport;
-    HDEVINFO(WINAPI* SetupDiGetClassDevsA)(const GUID*, PCSTR, HWND, DWORD);
-    BOOL(WINAPI* SetupDiDestroyDeviceInfoList)(HDEVINFO);
-    BOOL(WINAPI* SetupDiEnumDeviceInterfaces)
-    (HDEVINFO, PSP_DEVINFO_DATA, const GUID*, DWORD, PSP_DEVICE_INTERFACE_DATA);
-    BOOL(WINAPI* SetupDiGetDeviceInterfaceDetailA)
-    (HDEVINFO, PSP_DEVICE_INTERFACE_DATA, PSP_DEVICE_INTERFACE_DETAIL_DATA_A, DWORD, PDWORD,
-     PSP_DEVINFO_DATA);
+    decltype(&::HidD_GetHidGuid) HidD_GetHidGuid;
+    decltype(&::HidD_GetAttributes) HidD_GetAttributes;
+    decltype(&::HidD_GetPreparsedData) HidD_GetPreparsedData;
+    decltype(&::HidP_GetCaps) HidP_GetCaps;
+    decltype(&::HidD_FreePreparsedData) HidD_FreePreparsedData;
+    decltype(&::HidD_GetNumInputBuffers) HidD_GetNumInputBuffers;
+    decltype(&::HidD_GetManufacturerString) HidD_GetManufacturerString;
+    decltype(&::HidD_GetProductString) HidD_GetProductString;
+    decltype(&::HidD_GetSerialNumberString) HidD_GetSerialNumberString;
+    decltype(&::HidD_GetIndexedString) HidD_GetIndexedString;
+    decltype(&::HidD_GetFeature) HidD_GetFeature;
+    decltype(&::HidD_SetFeature) HidD_SetFeature;
+    decltype(&::HidD_GetInputReport) HidD_GetInputReport;
+    decltype(&::HidD_SetOutputReport) HidD_SetOutputReport;
+    decltype(&::SetupDiGetClassDevsA) SetupDiGetClassDevsA;
+    decltype(&::SetupDiDestroyDeviceInfoList) SetupDiDestroyDeviceInfoList;
+    decltype(&::SetupDiEnumDeviceInterfaces) SetupDiEnumDeviceInterfaces;
+    decltype(&::SetupDiGetDeviceInterfaceDetailA) SetupDiGetDeviceInterfaceDetailA;
 };
 
 const PlatformDoubles& Doubles();
