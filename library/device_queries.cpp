@@ -2,12 +2,6 @@
 
 #include "platform_binding.h"
 
-namespace {
-
-constexpr LONG kHidpStatusSuccess = 0x00110000;
-
-} // namespace
-
 CapsQuery QueryCaps(HANDLE device, HIDP_CAPS& caps) {
     const HidEntryTable& entries = HidEntries();
     // All three or none: preparsed data is never obtained without a way to give it back.
@@ -21,7 +15,7 @@ CapsQuery QueryCaps(HANDLE device, HIDP_CAPS& caps) {
     }
     const LONG status = entries.HidP_GetCaps(preparsed, &caps);
     entries.HidD_FreePreparsedData(preparsed);
-    return status == kHidpStatusSuccess ? CapsQuery::CapsRead : CapsQuery::CapsRefused;
+    return status == HIDP_STATUS_SUCCESS ? CapsQuery::CapsRead : CapsQuery::CapsRefused;
 }
 
 ULONG QueryNumInputBuffers(HANDLE device) {

@@ -166,7 +166,7 @@ TEST(HidDouble, ScribblingFaultsFailAfterFillingTheRecordWithA5) {
               "HidD_GetNumInputBuffers\n");
     Devices devices;
     HANDLE a = devices.Open("a");
-    HidAttributes attributes = {};
+    HIDD_ATTRIBUTES attributes = {};
     EXPECT_FALSE(Doubles().HidD_GetAttributes(a, &attributes));
     EXPECT_EQ(GetLastError(), DWORD{ERROR_GEN_FAILURE});
     EXPECT_EQ(attributes.VendorID, 0xA5A5);
@@ -174,12 +174,12 @@ TEST(HidDouble, ScribblingFaultsFailAfterFillingTheRecordWithA5) {
     EXPECT_FALSE(Doubles().HidD_GetNumInputBuffers(a, &buffers));
     EXPECT_EQ(buffers, 0xA5A5A5A5u);
 
-    void* preparsed = nullptr;
-    USHORT caps[32] = {};
+    PHIDP_PREPARSED_DATA preparsed = nullptr;
+    HIDP_CAPS caps = {};
     ASSERT_TRUE(Doubles().HidD_GetPreparsedData(a, &preparsed));
-    EXPECT_EQ(Doubles().HidP_GetCaps(preparsed, caps), static_cast<LONG>(0xC0110001));
-    EXPECT_EQ(caps[2], 0xA5A5) << "InputReportByteLength";
-    EXPECT_EQ(caps[31], 0xA5A5) << "the whole 64-byte record";
+    EXPECT_EQ(Doubles().HidP_GetCaps(preparsed, &caps), static_cast<LONG>(0xC0110001));
+    EXPECT_EQ(caps.InputReportByteLength, 0xA5A5);
+    EXPECT_EQ(caps.NumberFeatureDataIndices, 0xA5A5) << "the whole record";
     EXPECT_TRUE(Doubles().HidD_FreePreparsedData(preparsed));
 }
 
