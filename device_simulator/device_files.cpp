@@ -1,5 +1,7 @@
 #include "device_files.h"
 
+#include "proc_address.h"
+
 namespace {
 
 // Asked of every handle on every simulated call, so it must be cheap: under Wine,
@@ -9,8 +11,8 @@ bool IdentityOf(HANDLE handle, LONGLONG& identity) {
     using QueryInformationFile =
         LONG(NTAPI*)(HANDLE, void* ioStatus, void* information, ULONG length, int informationClass);
     constexpr int kFileInternalInformation = 6;
-    static const auto query = reinterpret_cast<QueryInformationFile>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
+    static const auto query =
+        ProcAddress<QueryInformationFile>(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile");
     ULONG_PTR ioStatus[2];
     return query &&
            query(handle, ioStatus, &identity, sizeof identity, kFileInternalInformation) >= 0;

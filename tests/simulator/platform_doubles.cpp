@@ -1,5 +1,7 @@
 #include "platform_doubles.h"
 
+#include "proc_address.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -10,9 +12,7 @@ namespace {
 
 template <typename Function>
 void Resolve(const char* module, const char* name, Function& function) {
-    HMODULE library = LoadLibraryA(module);
-    function = reinterpret_cast<Function>(
-        reinterpret_cast<void (*)()>(library ? GetProcAddress(library, name) : nullptr));
+    function = ProcAddress<Function>(LoadLibraryA(module), name);
     if (!function) {
         std::fprintf(stderr, "%s has no export %s\n", module, name);
         std::exit(2);
