@@ -3,6 +3,9 @@
 # (a persistent wineserver and the prefix's services) before the first test and ends
 # it after the last.
 set(VELMAR_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+# The environment of each test (prefix, DLL overrides) is set by the test itself.
+find_program(WINE_PROGRAM wine REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
 
 # Where Windows programs run on an emulated CPU, the project's scripts configure a factor
 # by which every test's time bound stretches (start-up and whole runs take longer there;

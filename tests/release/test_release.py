@@ -1,10 +1,10 @@
 """The release zip as a new user gets it: unpacked into a fresh folder, its README's
 examples run as written, its import libraries linked by small C callers, hidlist run
-against the simulator and against Wine's own HID stack, and a second build from the same
-source compared byte for byte.
+against the simulator and against Wine's own HID stack, and a second build of the kit alone
+from the same source, without any test tool, compared byte for byte.
 
-Environment: VELMAR_RELEASE_ZIP (the zip), VELMAR_SOURCE_DIR, VELMAR_BUILD_DIR, and the
-Wine session's WINEPREFIX/DISPLAY.
+Environment: VELMAR_RELEASE_ZIP (the zip), VELMAR_SOURCE_DIR, and the Wine session's
+WINEPREFIX/DISPLAY.
 """
 import os
 import re
@@ -179,16 +179,42 @@ class Hidlist(UnpackedRelease):
         self.assertIn('"The Wine Project" / "Wine HID mouse"', result.stdout)
 
 
+# What the second build finds on PATH: the cross toolchain, CMake, Ninja, LLVM's dlltool (the
+# one more tool the kit needs) and a shell with a few basic commands.
+KIT_TOOLS = ("cmake", "ninja", "llvm-dlltool", "llvm-dlltool-14", "sh", "cat", "cp", "ln",
+             "ls", "mkdir", "mv", "rm", "touch")
+
+
+def kit_tools(folder):
+    """A folder of links to the tools of KIT_TOOLS and of the cross toolchain found on PATH."""
+    os.makedirs(folder)
+    toolchain = os.path.dirname(shutil.which(GCC))
+    paths = [shutil.which(tool) for tool in KIT_TOOLS]
+    paths += [os.path.join(toolchain, name) for name in os.listdir(toolchain)
+              if name.startswith("i686-w64-mingw32-")]
+    for path in filter(None, paths):
+        os.symlink(path, os.path.join(folder, os.path.basename(path)))
+    return folder
+
+
 class Reproducible(unittest.TestCase):
-    def test_a_second_build_gives_the_same_bytes(self):
-        source, build = os.environ["VELMAR_SOURCE_DIR"], os.environ["VELMAR_BUILD_DIR"]
-        second = os.path.join(build, "reproducibility")
-        shutil.rmtree(second, ignore_errors=True)  # a build from nothing, as CI's first is
-        for command in (["cmake", "-S", source, "-B", second, "-G", "Ninja",
-                         f"-DCMAKE_TOOLCHAIN_FILE={source}/cmake/i686-w64-mingw32.cmake",
-                         "-DCMAKE_BUILD_TYPE=Release"],
-                        ["cmake", "--build", second, "--target", "release"]):
-            result = subprocess.run(command, capture_output=True, text=True, timeout=BUILD_TIMEOUT)
+    def test_a_second_build_of_the_kit_alone_gives_the_same_bytes(self):
+        """The deliverables preset, built in another folder with another umask and time zone,
+        with nothing on PATH but the kit's tools and CMake's own search of the system and of
+        Python and GoogleTest turned off: the same zip shows that the kit is reproducible and
+        needs no test tool."""
+        source = os.environ["VELMAR_SOURCE_DIR"]
+        scratch = tempfile.TemporaryDirectory()
+        self.addCleanup(scratch.cleanup)
+        second = os.path.join(scratch.name, "build")
+        environment = {"PATH": kit_tools(os.path.join(scratch.name, "tools")), "TZ": "XYZ-5:45"}
+        for command in (["cmake", "-S", source, "--preset", "deliverables", "-B", second,
+                         "--no-warn-unused-cli", "-DCMAKE_FIND_USE_CMAKE_SYSTEM_PATH=OFF",
+                         "-DCMAKE_DISABLE_FIND_PACKAGE_Python3=ON",
+                         "-DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON"],
+                        ["cmake", "--build", second]):
+            result = subprocess.run(command, env=environment, umask=0o077, capture_output=True,
+                                    text=True, timeout=BUILD_TIMEOUT)
             self.assertEqual(result.returncode, 0, result.stdout[-3000:] + result.stderr)
         copy = os.path.join(second, "release", os.path.basename(ZIP))
         with open(ZIP, "rb") as first, open(copy, "rb") as again:
