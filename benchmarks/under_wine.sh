@@ -16,9 +16,20 @@ step "ledsignal timing: pulses, pauses and the whole run"
 (cd "$build_dir/ledsignal_runs" && WINEDLLOVERRIDES="winmm=n;mscoree,mshtml=" wine ledsignal_timing.exe) |
   tee -a "$summary"
 
-step "Platform cost: platform calls per export, walk time against a plain loop, footprint"
-(cd "$build_dir/simulated" && WINEDLLOVERRIDES="hid,setupapi=n;mscoree,mshtml=" \
-  wine platform_cost.exe '..\dist') | tee -a "$summary"
+# A program beside the device simulator, its figures kept for the summary.
+run_beside_simulator() {
+  (cd "$build_dir/simulated" && WINEDLLOVERRIDES="hid,setupapi=n;mscoree,mshtml=" wine "$@") |
+    tee -a "$summary"
+}
+
+step "Platform calls per export call"
+run_beside_simulator platform_calls.exe
+
+step "Walk time against a plain loop of the same platform calls"
+run_beside_simulator walk_cost.exe
+
+step "Footprint of the deliverables"
+run_beside_simulator deliverable_sizes.exe '..\dist'
 
 step "Summary"
 if [ -n "${VELMAR_INSIDE_EMULATED_MACHINE:-}" ]; then

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Runs every benchmark (not part of the test suite), prints each one's figures, and ends
-# with one table of the figures against their goals (benchmarks/under_wine.sh). Where this
-# kernel cannot execute 32-bit programs, they run inside the emulated machine and their
-# times are labelled as such.
+# Runs every benchmark (of them, only the platform-call counts are in the test suite too),
+# prints each one's figures, and ends with one table of the figures against their goals
+# (benchmarks/under_wine.sh). Where this kernel cannot execute 32-bit programs, they run
+# inside the emulated machine and their times are labelled as such.
 source "$(dirname "$0")/lib.sh"
 
 step "Installing what is missing"

@@ -2,9 +2,10 @@
 # Installs everything a fresh Debian 12 machine lacks to build and test Velmar:
 # the i686 mingw-w64 cross toolchain, 32-bit Wine, CMake/Ninja, GoogleTest
 # sources, Xvfb, the ru_RU.UTF-8 locale, LLVM's dlltool and linker for the MSVC import
-# library and its check, and the emulated machine that runs Wine where this kernel cannot
-# execute 32-bit programs (QEMU, Debian's kernel, static busybox, ext4 tools), and cloc
-# for the tests' share of the code. Idempotent and quiet when all is there.
+# library and its check, pefile for the checks of the built PE files, the emulated machine
+# that runs Wine where this kernel cannot execute 32-bit programs (QEMU, Debian's kernel,
+# static busybox, ext4 tools), and cloc for the tests' share of the code. Idempotent and
+# quiet when all is there.
 set -euo pipefail
 
 packages=(
@@ -14,7 +15,7 @@ packages=(
   llvm-14 lld-14
   xvfb xauth
   locales
-  python3 cloc
+  python3 python3-pefile cloc
   qemu-system-x86 linux-image-amd64 busybox-static e2fsprogs
 )
 
