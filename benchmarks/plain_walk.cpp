@@ -1,5 +1,7 @@
 #include "plain_walk.h"
 
+#include "proc_address.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -9,12 +11,12 @@ namespace {
 
 template <typename Entry>
 Entry Lookup(HMODULE module, const char* name) {
-    FARPROC address = module ? GetProcAddress(module, name) : nullptr;
-    if (!address) {
+    const Entry entry = ProcAddress<Entry>(module, name);
+    if (!entry) {
         std::fprintf(stderr, "the platform offers no %s\n", name);
         std::exit(2);
     }
-    return reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(address));
+    return entry;
 }
 
 HMODULE LoadBeside(const char* fileName) {

@@ -4,17 +4,16 @@
 
 #include <windows.h>
 #include <setupapi.h>
+extern "C" {
 #include <hidsdi.h>
+}
 
-using GetHidGuid_t = void(WINAPI*)(GUID*);
-using GetClassDevs_t = HDEVINFO(WINAPI*)(const GUID*, PCSTR, HWND, DWORD);
-using EnumInterfaces_t = BOOL(WINAPI*)(HDEVINFO, PSP_DEVINFO_DATA, const GUID*, DWORD,
-                                       PSP_DEVICE_INTERFACE_DATA);
-using InterfaceDetail_t = BOOL(WINAPI*)(HDEVINFO, PSP_DEVICE_INTERFACE_DATA,
-                                        PSP_DEVICE_INTERFACE_DETAIL_DATA_A, DWORD, PDWORD,
-                                        PSP_DEVINFO_DATA);
-using GetAttributes_t = BOOLEAN(WINAPI*)(HANDLE, PHIDD_ATTRIBUTES);
-using DestroyList_t = BOOL(WINAPI*)(HDEVINFO);
+using GetHidGuid_t = decltype(&::HidD_GetHidGuid);
+using GetClassDevs_t = decltype(&::SetupDiGetClassDevsA);
+using EnumInterfaces_t = decltype(&::SetupDiEnumDeviceInterfaces);
+using InterfaceDetail_t = decltype(&::SetupDiGetDeviceInterfaceDetailA);
+using GetAttributes_t = decltype(&::HidD_GetAttributes);
+using DestroyList_t = decltype(&::SetupDiDestroyDeviceInfoList);
 
 // hid.dll and setupapi.dll as a caller without the library reaches them: loaded from the
 // program's own folder and looked up by name.
