@@ -1,45 +1,12 @@
 #include "world.h"
 
+#include "world_faults.h"
 #include "world_line.h"
 #include "world_values.h"
 
 #include <sstream>
 
 namespace {
-
-const char* const kFailableFunctions[] = {
-    "HidD_GetAttributes",
-    "HidD_GetPreparsedData",
-    "HidP_GetCaps",
-    "HidD_FreePreparsedData",
-    "HidD_GetNumInputBuffers",
-    "HidD_GetManufacturerString",
-    "HidD_GetProductString",
-    "HidD_GetSerialNumberString",
-    "HidD_GetIndexedString",
-    "HidD_GetFeature",
-    "HidD_SetFeature",
-    "HidD_GetInputReport",
-    "HidD_SetOutputReport",
-    "SetupDiGetDeviceInterfaceDetailA",
-};
-
-// The functions that fill a record for their caller.
-const char* const kScribblingFunctions[] = {
-    "HidD_GetAttributes",
-    "HidP_GetCaps",
-    "HidD_GetNumInputBuffers",
-};
-
-template <size_t Count>
-bool IsOneOf(const std::string& function, const char* const (&functions)[Count]) {
-    for (const char* candidate : functions) {
-        if (function == candidate) {
-            return true;
-        }
-    }
-    return false;
-}
 
 bool IsValidName(const std::string& name) {
     if (name.empty()) {
@@ -108,20 +75,6 @@ std::string ReadOpen(const Setting& s, OpenBehaviour& open) {
         return "readwrite, query or absent";
     }
     return "";
-}
-
-template <size_t Count>
-std::string ReadFunctions(const Setting& s, const char* const (&allowed)[Count],
-                          const std::string& expected, std::set<std::string>& functions) {
-    std::stringstream list(s.value);
-    std::string function;
-    while (std::getline(list, function, ',')) {
-        if (!IsOneOf(function, allowed)) {
-            return "a comma-separated list of " + expected + " ('" + function + "' is none)";
-        }
-        functions.insert(function);
-    }
-    return functions.empty() ? "at least one function name" : "";
 }
 
 std::string ReadIndexedString(const Setting& s, SimulatedInterface& device) {
@@ -208,18 +161,10 @@ bool ApplyInterfaceSetting(const Setting& s, SimulatedInterface& device, std::st
         return Accept(s, ReadBytes(s, device.readData), error);
     }
     if (k == "fail") {
-        return Accept(s,
-                      ReadFunctions(s, kFailableFunctions,
-                                    "hid.dll functions and SetupDiGetDeviceInterfaceDetailA",
-                                    device.failing),
-                      error);
+        return Accept(s, ReadFailingFunctions(s, device.failing), error);
     }
     if (k == "scribble") {
-        return Accept(s,
-                      ReadFunctions(s, kScribblingFunctions,
-                                    "HidD_GetAttributes, HidP_GetCaps and HidD_GetNumInputBuffers",
-                                    device.scribbling),
-                      error);
+        return Accept(s, ReadScribblingFunctions(s, device.scribbling), error);
     }
     return UnknownKey(s, "an interface", error);
 }
