@@ -5,20 +5,20 @@
 source "$(dirname "$0")/../scripts/lib.sh"
 
 summary=$(mktemp)
-exit_work='rm -f "$summary"'
+exit_work=(rm -f "$summary")
 start_wine_session
 
 step "Memory over time: 100,000 rounds of the string exports and the table, then of every export"
-(cd "$build_dir/simulated" && LC_ALL=ru_RU.UTF-8 WINEDLLOVERRIDES="hid,setupapi=n;mscoree,mshtml=" \
-  wine memory_over_time.exe "${MEMORY_ITERATIONS:-100000}") | tee -a "$summary"
+(cd "$build_dir/simulated" && LC_ALL=ru_RU.UTF-8 exec_under_wine --simulator "$wine_prefix" \
+  memory_over_time.exe "${MEMORY_ITERATIONS:-100000}") | tee -a "$summary"
 
 step "ledsignal timing: pulses, pauses and the whole run"
-(cd "$build_dir/ledsignal_runs" && WINEDLLOVERRIDES="winmm=n;mscoree,mshtml=" wine ledsignal_timing.exe) |
+(cd "$build_dir/ledsignal_runs" && exec_under_wine --native winmm "$wine_prefix" ledsignal_timing.exe) |
   tee -a "$summary"
 
 # A program beside the device simulator, its figures kept for the summary.
 run_beside_simulator() {
-  (cd "$build_dir/simulated" && WINEDLLOVERRIDES="hid,setupapi=n;mscoree,mshtml=" wine "$@") |
+  (cd "$build_dir/simulated" && exec_under_wine --simulator "$wine_prefix" "$@") |
     tee -a "$summary"
 }
 

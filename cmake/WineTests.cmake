@@ -19,52 +19,51 @@ endfunction()
 # emulated machine it then runs on the host, many times faster; elsewhere it runs as is.
 set(VELMAR_ON_HOST ${CMAKE_SOURCE_DIR}/emulated_machine/on_host.sh)
 set(VELMAR_WINE_SESSION ${CMAKE_SOURCE_DIR}/scripts/wine_session.sh)
-# The session's screen: an Xvfb display whose number comes from the build folder, so that
-# two build trees on one machine do not share one.
-string(MD5 build_hash ${CMAKE_BINARY_DIR})
-string(SUBSTRING ${build_hash} 0 3 build_hash)
-math(EXPR VELMAR_DISPLAY "0x${build_hash} % 900 + 100")
+# Every test program starts through this, which alone knows Wine's environment: the
+# prefix's screen and which DLLs come from beside the program.
+set(VELMAR_RUN_UNDER_WINE ${CMAKE_SOURCE_DIR}/scripts/run_under_wine.sh)
 
 add_test(NAME wine_session_start
-    COMMAND ${VELMAR_WINE_SESSION} start ${VELMAR_WINEPREFIX} ${VELMAR_DISPLAY})
+    COMMAND ${VELMAR_WINE_SESSION} start ${VELMAR_WINEPREFIX})
 set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine_session
     ENVIRONMENT "VELMAR_TIME_SCALE=${VELMAR_TIME_SCALE}")
 velmar_test_timeout(wine_session_start 180)
 add_test(NAME wine_session_stop
-    COMMAND ${VELMAR_WINE_SESSION} stop ${VELMAR_WINEPREFIX} ${VELMAR_DISPLAY})
+    COMMAND ${VELMAR_WINE_SESSION} stop ${VELMAR_WINEPREFIX})
 set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine_session)
 
-set(VELMAR_WINE_ENVIRONMENT "WINEPREFIX=${VELMAR_WINEPREFIX}" "WINEARCH=win32" "WINEDEBUG=-all"
-    "DISPLAY=:${VELMAR_DISPLAY}" "VELMAR_TIME_SCALE=${VELMAR_TIME_SCALE}")
-# hid.dll and setupapi.dll come from beside the test program, never from Wine: without a
-# builtin fallback, a missing double fails loudly instead of Wine's own DLL answering.
-set(VELMAR_SIMULATOR_OVERRIDES "WINEDLLOVERRIDES=hid,setupapi=n\;mscoree,mshtml=")
-set(VELMAR_PLATFORM_OVERRIDES "WINEDLLOVERRIDES=mscoree,mshtml=")
+# What a test that runs Windows programs in the session is told of it.
+set(VELMAR_WINE_ENVIRONMENT "VELMAR_WINEPREFIX=${VELMAR_WINEPREFIX}"
+    "VELMAR_TIME_SCALE=${VELMAR_TIME_SCALE}")
 
 # velmar_wine_test(NAME name PROGRAM path-to-exe [ARGS ...] [SIMULATOR|PLATFORM]
-#                  [ENVIRONMENT VAR=value ...] [RESOURCE_LOCK lock ...] [TIMEOUT s])
+#                  [NATIVE dll ...] [ENVIRONMENT VAR=value ...] [RESOURCE_LOCK lock ...]
+#                  [TIMEOUT s])
 # SIMULATOR runs the program against the device simulator beside it; PLATFORM against
-# Wine's own HID stack.
+# Wine's own HID stack. NATIVE names other DLLs that come from beside the program.
 function(velmar_wine_test)
     cmake_parse_arguments(PARSE_ARGV 0 arg "SIMULATOR;PLATFORM" "NAME;PROGRAM;TIMEOUT;WORKING_DIRECTORY"
-        "ARGS;ENVIRONMENT;RESOURCE_LOCK;DEPENDS")
+        "ARGS;NATIVE;ENVIRONMENT;RESOURCE_LOCK;DEPENDS")
     if(NOT arg_TIMEOUT)
         set(arg_TIMEOUT 120)
     endif()
+    set(beside "")
     if(arg_SIMULATOR)
-        set(overrides ${VELMAR_SIMULATOR_OVERRIDES})
-    else()
-        set(overrides ${VELMAR_PLATFORM_OVERRIDES})
+        list(APPEND beside --simulator)
     endif()
+    foreach(dll IN LISTS arg_NATIVE)
+        list(APPEND beside --native ${dll})
+    endforeach()
     get_filename_component(program_dir ${arg_PROGRAM} DIRECTORY)
     if(NOT arg_WORKING_DIRECTORY)
         set(arg_WORKING_DIRECTORY ${program_dir})
     endif()
-    add_test(NAME ${arg_NAME} COMMAND ${WINE_PROGRAM} ${arg_PROGRAM} ${arg_ARGS}
+    add_test(NAME ${arg_NAME}
+        COMMAND ${VELMAR_RUN_UNDER_WINE} ${beside} ${VELMAR_WINEPREFIX} ${arg_PROGRAM} ${arg_ARGS}
         WORKING_DIRECTORY ${arg_WORKING_DIRECTORY})
     set_tests_properties(${arg_NAME} PROPERTIES
         FIXTURES_REQUIRED wine_session
-        ENVIRONMENT "${VELMAR_WINE_ENVIRONMENT};${overrides};${arg_ENVIRONMENT}")
+        ENVIRONMENT "${VELMAR_WINE_ENVIRONMENT};${arg_ENVIRONMENT}")
     velmar_test_timeout(${arg_NAME} ${arg_TIMEOUT})
     if(arg_RESOURCE_LOCK)
         set_tests_properties(${arg_NAME} PROPERTIES RESOURCE_LOCK "${arg_RESOURCE_LOCK}")

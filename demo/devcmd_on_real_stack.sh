@@ -9,6 +9,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build_dir=$(realpath -m "${1:-$here/../build/win32}")
 prefix_script=$here/../scripts/hid_prefix.sh
+run_under_wine=$here/../scripts/run_under_wine.sh
 scenario=show_devcmd
 run_dir=$build_dir/wineprefix-hid/drive_c/devcmd-show
 
@@ -26,11 +27,8 @@ cp "$build_dir/dist/devcmd.exe" "$build_dir/dist/Velmar.dll" "$run_dir/"
 
 echo "Running devcmd.exe with Wine's own setupapi.dll, hid.dll and HID class driver"
 status=0
-(
-  while IFS='=' read -r name value; do export "$name=$value"; done < <("$prefix_script" env "$build_dir")
-  cd "$run_dir"
-  timeout 20 wine 'C:\devcmd-show\devcmd.exe' </dev/null
-) || status=$?
+(cd "$run_dir" && timeout 20 "$run_under_wine" "$build_dir/wineprefix-hid" \
+  'C:\devcmd-show\devcmd.exe' </dev/null) || status=$?
 if [ "$status" -eq 124 ]; then
   echo "devcmd.exe did not end within 20 s: it is probably showing a message box." >&2
   exit 1

@@ -7,15 +7,14 @@ source "$(dirname "$0")/../scripts/lib.sh"
 start_wine_session
 
 step "Velmar.dll against Wine's own hid.dll and setupapi.dll"
-WINEDLLOVERRIDES="mscoree,mshtml=" \
-  wine "$build_dir/demo/velmar_probe.exe" "$(winepath -w "$build_dir/dist/Velmar.dll" 2>/dev/null)"
+(exec_under_wine "$wine_prefix" "$build_dir/demo/velmar_probe.exe" \
+  "$(winepath -w "$build_dir/dist/Velmar.dll" 2>/dev/null)")
 
 step "HID_DeviceInfo over a simulated world"
-(cd "$build_dir/simulated" && WINEDLLOVERRIDES="hid,setupapi=n;mscoree,mshtml=" wine device_table_demo.exe)
+(cd "$build_dir/simulated" && exec_under_wine --simulator "$wine_prefix" device_table_demo.exe)
 
 step "devcmd.exe and Velmar.dll against the device simulator"
-LC_ALL=ru_RU.UTF-8 WINEDLLOVERRIDES="hid,setupapi=n;mscoree,mshtml=" \
-  wine "$build_dir/devcmd_runs/devcmd_demo.exe"
+(LC_ALL=ru_RU.UTF-8 exec_under_wine --simulator "$wine_prefix" "$build_dir/devcmd_runs/devcmd_demo.exe")
 
 step "devcmd.exe against a virtual 04D8:F6F1 device in Wine's own HID stack"
 bash "$project_root/demo/devcmd_on_real_stack.sh" "$build_dir"

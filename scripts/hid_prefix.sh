@@ -10,26 +10,22 @@
 #       C:\vhid-logs\SCENARIO\PRODUCT.log, and restart the session so that they take effect
 #   hid_prefix.sh stop BUILD_DIR
 #       end the session
-#   hid_prefix.sh env BUILD_DIR
-#       print the environment (VAR=value lines) that runs a program in the session
+# Programs run in the session through scripts/run_under_wine.sh, with Wine's own DLLs; the
+# prefix has a screen of its own, so the suite's session may run meanwhile.
 # Every Wine call is bounded in time (bounds stretched by VELMAR_TIME_SCALE on an emulated
 # CPU).
 set -euo pipefail
 
-action=${1:?prepare, select, stop or env}
+action=${1:?prepare, select or stop}
 build_dir=$(realpath -m "${2:?build directory}")
 shift 2
 
 here=$(cd "$(dirname "$0")" && pwd)
 session=$here/wine_session.sh
+run_under_wine=$here/run_under_wine.sh
 prefix=$build_dir/wineprefix-hid
 device_dir=$build_dir/virtual_hid_device
 stamp=$prefix/.virtual-hid-devices
-# A screen of its own: the suite's session may run on the build folder's display meanwhile.
-display=$(( 0x$(printf '%s' "$prefix" | md5sum | cut -c1-3) % 900 + 100 ))
-
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export DISPLAY=":$display"
 
 products=(F6F1 F6F0 00DF)
 # F6F1 has the command report's length as its output report (7 bytes with the report ID
@@ -43,11 +39,12 @@ device_settings() {
 scale=${VELMAR_TIME_SCALE:-1}
 
 install_tool() {
-  timeout $((60 * scale)) wine "$device_dir/virtual_hid_install.exe" "$@" </dev/null
+  timeout $((60 * scale)) "$run_under_wine" "$prefix" "$device_dir/virtual_hid_install.exe" "$@" \
+    </dev/null
 }
 
-session_start() { timeout $((180 * scale)) "$session" start "$prefix" "$display"; }
-session_stop() { timeout $((60 * scale)) "$session" stop "$prefix" "$display"; }
+session_start() { timeout $((180 * scale)) "$session" start "$prefix"; }
+session_stop() { timeout $((60 * scale)) "$session" stop "$prefix"; }
 
 fingerprint() {
   cat "$device_dir/velmar_virtual_hid.sys" "$device_dir/velmar_virtual_hid.inf" \
@@ -72,7 +69,8 @@ prepare() {
   rm -f "$prefix/drive_c/windows/system32/drivers/velmar_virtual_hid.sys"
   session_start
   local inf
-  inf=$(winepath -w "$device_dir/velmar_virtual_hid.inf" 2>/dev/null)
+  inf=$(timeout $((60 * scale)) "$run_under_wine" "$prefix" winepath -w \
+    "$device_dir/velmar_virtual_hid.inf" 2>/dev/null </dev/null)
   for product in "${products[@]}"; do
     mapfile -t settings < <(device_settings "$product")
     install_tool --inf "$inf" "${settings[@]}" --present 0 --log "" >/dev/null
@@ -102,10 +100,8 @@ case $action in
 prepare) prepare ;;
 select) select_scenario "$@" ;;
 stop) session_stop ;;
-env) printf 'WINEPREFIX=%s\nWINEARCH=%s\nWINEDEBUG=%s\nWINEDLLOVERRIDES=%s\nDISPLAY=%s\n' \
-  "$WINEPREFIX" "$WINEARCH" "$WINEDEBUG" "$WINEDLLOVERRIDES" "$DISPLAY" ;;
 *)
-  echo "usage: $0 prepare|select|stop|env BUILD_DIR [SCENARIO PRODUCT...]" >&2
+  echo "usage: $0 prepare|select|stop BUILD_DIR [SCENARIO PRODUCT...]" >&2
   exit 2
   ;;
 esac

@@ -1,5 +1,6 @@
 # Shared by the project's scripts: numbered steps that say what they do, a failure that
-# names the step it happened in, and the one way to run 32-bit Windows programs here.
+# names the step it happened in, the route that runs 32-bit Windows programs here, and the
+# one way to run a Windows program under Wine.
 set -euo pipefail
 
 project_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -66,21 +67,71 @@ configure_and_build() {
   cmake --build "$build_dir" "$@"
 }
 
-# Starts the build folder's Wine session on its Xvfb screen (the display number the test
-# suite uses for this build folder) for the rest of the script, and ends it on exit.
-# Wine programs run after this see the session through the exported variables.
-start_wine_session() {
-  local display=$(( 0x$(printf '%s' "$build_dir" | md5sum | cut -c1-3) % 900 + 100 ))
-  step "Starting the Wine session (prefix $wine_prefix, screen :$display)"
-  "$project_root/scripts/wine_session.sh" start "$wine_prefix" "$display"
-  session_display=$display
-  trap 'cleanup_on_exit' EXIT
-  export WINEPREFIX=$wine_prefix WINEDEBUG=-all DISPLAY=":$display"
+# Wine in PREFIX, for this shell and every program it starts: 32-bit, quiet, on the screen of
+# the prefix's session, with Wine's own DLLs but for the DLLs named, which come from beside
+# the program. Sets wine_variables to the exported VAR=value words.
+#   wine_environment PREFIX [DLL...]
+wine_environment() {
+  local prefix native hash
+  prefix=$(realpath -m "${1:?prefix}")
+  shift
+  # Native only, without a builtin fallback: a DLL missing from beside the program fails
+  # loudly instead of Wine's own answering. Gecko and Mono are never needed, and would ask
+  # to be installed.
+  local overrides="mscoree,mshtml="
+  if [ $# -gt 0 ]; then
+    printf -v native '%s,' "$@"
+    overrides="${native%,}=n;$overrides"
+  fi
+  # Each prefix has a screen of its own, an Xvfb display numbered from the prefix's folder:
+  # two build trees on one machine, or the suite's prefix and the real-stack one, do not
+  # share one.
+  hash=$(printf '%s' "$prefix" | md5sum)
+  wine_variables=("WINEPREFIX=$prefix" WINEARCH=win32 WINEDEBUG=-all "WINEDLLOVERRIDES=$overrides"
+    "DISPLAY=:$((0x${hash:0:3} % 900 + 100))")
+  export "${wine_variables[@]}"
 }
 
-# Extra work for the exit trap, set by a script before it starts the session.
-exit_work=""
+# Replaces this shell with a Windows program under Wine in PREFIX (see wine_environment):
+# with Wine's own DLLs, with the device simulator's hid.dll and setupapi.dll from beside it
+# (--simulator), or with another DLL of its own from beside it (--native DLL). A script that
+# carries on afterwards calls it in a subshell; CTest, Python and timeout(1) start
+# scripts/run_under_wine.sh.
+#   exec_under_wine [--simulator] [--native DLL]... PREFIX PROGRAM [ARG...]
+exec_under_wine() {
+  local native=()
+  while :; do
+    case ${1:-} in
+    --simulator) native+=(hid setupapi) ;;
+    --native)
+      native+=("${2:?DLL name}")
+      shift
+      ;;
+    *) break ;;
+    esac
+    shift
+  done
+  wine_environment "${1:?prefix}" "${native[@]}"
+  shift
+  exec wine "$@"
+}
+
+# Starts the Wine session of the build folder's prefix, on the prefix's screen, for the rest
+# of the script, and ends it on exit. Wine's own tools run after this (winepath) see the
+# session through the exported variables.
+start_wine_session() {
+  wine_environment "$wine_prefix"
+  step "Starting the Wine session (prefix $wine_prefix, screen $DISPLAY)"
+  "$project_root/scripts/wine_session.sh" start "$wine_prefix"
+  trap 'cleanup_on_exit' EXIT
+}
+
+# Extra work for the exit trap (a command and its arguments), set by a script before it
+# starts the session.
+exit_work=()
 cleanup_on_exit() {
-  [ -n "$exit_work" ] && eval "$exit_work"
-  "$project_root/scripts/wine_session.sh" stop "$wine_prefix" "$session_display"
+  if [ ${#exit_work[@]} -gt 0 ]; then
+    "${exit_work[@]}"
+  fi
+  "$project_root/scripts/wine_session.sh" stop "$wine_prefix"
 }

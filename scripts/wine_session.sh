@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Starts or stops the Wine session that tests and the demo run in.
-#   wine_session.sh start <prefix> [display]
-#       create the prefix once, apply its settings, start a persistent wineserver and the
-#       prefix's services; with a display number, first start an Xvfb server on it, so that
-#       the session's desktop (and every message box) has a screen
-#   wine_session.sh stop <prefix> [display]
+#   wine_session.sh start <prefix>
+#       create the prefix once, apply its settings, start an Xvfb server on the prefix's
+#       screen (so that the session's desktop, and every message box, has one), a persistent
+#       wineserver and the prefix's services
+#   wine_session.sh stop <prefix>
 #       end the session and its Xvfb (the prefix stays for the next run)
 # VELMAR_TIME_SCALE stretches the wait for the screen on an emulated CPU.
 # All Wine output goes to a log inside the prefix: a background wineserver or service that
@@ -14,13 +14,13 @@ set -euo pipefail
 action=${1:?start or stop}
 prefix=$(realpath -m "${2:?prefix directory}")
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
 
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all
 # The first process of a session starts the prefix's services with its own environment;
-# they must see Wine's own DLLs, never a test's simulator overrides. Gecko and Mono are
-# not needed and would ask to be installed.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-display=${3:-}
+# they must see Wine's own DLLs, never a test's simulator overrides.
+wine_environment "$prefix"
+# Until its Xvfb runs, the prefix's screen does not exist: creating the prefix needs none.
+display=${DISPLAY#:}
 unset DISPLAY
 
 log=$prefix.session.log
@@ -62,10 +62,8 @@ start)
     wineserver -w
     touch "$created"
   fi
-  if [ -n "$display" ]; then
-    start_xvfb
-    export DISPLAY=":$display"
-  fi
+  start_xvfb
+  export DISPLAY=":$display"
   # A server left from an earlier run may not be persistent: end it and start afresh.
   wineserver -k >>"$log" 2>&1 </dev/null || true
   wineserver -w >>"$log" 2>&1 </dev/null

@@ -9,6 +9,7 @@ from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 PREFIX_SCRIPT = HERE.parent.parent / "scripts" / "hid_prefix.sh"
+RUN_UNDER_WINE = HERE.parent.parent / "scripts" / "run_under_wine.sh"
 BUILD_DIR = Path(os.environ.get("VELMAR_BUILD_DIR", HERE.parent.parent / "build" / "win32")).resolve()
 DIST_DIR = BUILD_DIR / "dist"
 PREFIX = BUILD_DIR / "wineprefix-hid"
@@ -36,16 +37,6 @@ def select(scenario, present):
 
 def stop():
     _prefix_script("stop", timeout=120)
-
-
-def wine_environment():
-    result = subprocess.run([str(PREFIX_SCRIPT), "env", str(BUILD_DIR)], check=True,
-                            capture_output=True, text=True, timeout=30 * TIME_SCALE)
-    environment = dict(os.environ)
-    for line in result.stdout.splitlines():
-        name, _, value = line.partition("=")
-        environment[name] = value
-    return environment
 
 
 def device_log_path(scenario, product):
@@ -76,11 +67,10 @@ def run(folder, program, arguments=(), timeout=20, environment=None):
     """Runs C:\\<folder>\\<program> under Wine in that folder, with Wine's own DLLs only.
     A program that outlives `timeout` (one waiting on a message box, say) is killed and
     reported as a failure."""
-    env = wine_environment()
-    env.update(environment or {})
     windows_program = f"C:\\{folder}\\{program}"
     try:
-        return subprocess.run(["wine", windows_program, *arguments], env=env,
+        return subprocess.run([str(RUN_UNDER_WINE), str(PREFIX), windows_program, *arguments],
+                              env=dict(os.environ, **(environment or {})),
                               cwd=PREFIX / "drive_c" / folder, capture_output=True, text=True,
                               errors="replace", timeout=timeout * TIME_SCALE,
                               stdin=subprocess.DEVNULL)

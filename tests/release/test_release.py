@@ -4,8 +4,9 @@ against the simulator and against Wine's own HID stack, and a second build of th
 from the same source, without any test tool, compared byte for byte.
 
 Environment: VELMAR_RELEASE_ZIP (the zip), VELMAR_SOURCE_DIR, and the Wine session's
-WINEPREFIX/DISPLAY.
+prefix, VELMAR_WINEPREFIX.
 """
+import functools
 import os
 import re
 import shutil
@@ -22,10 +23,29 @@ TIMEOUT = 120 * TIME_SCALE
 BUILD_TIMEOUT = 900 * TIME_SCALE
 
 
-def run(command, cwd, overrides="mscoree,mshtml=", **environment):
-    env = dict(os.environ, WINEDEBUG="-all", WINEDLLOVERRIDES=overrides, **environment)
+PREFIX = os.environ["VELMAR_WINEPREFIX"]
+RUN_UNDER_WINE = os.path.join(os.environ["VELMAR_SOURCE_DIR"], "scripts", "run_under_wine.sh")
+
+
+@functools.cache
+def session_environment():
+    """The session's Wine environment, in which a command runs Wine as a user does."""
+    result = subprocess.run([RUN_UNDER_WINE, "--environment", PREFIX], check=True,
+                            capture_output=True, text=True, timeout=TIMEOUT)
+    return dict(line.split("=", 1) for line in result.stdout.splitlines())
+
+
+def run(command, cwd, **environment):
+    env = {**os.environ, **session_environment(), **environment}
     return subprocess.run(command, cwd=cwd, env=env, capture_output=True, text=True,
                           timeout=TIMEOUT, shell=isinstance(command, str))
+
+
+def run_under_wine(program, cwd, simulator=False, **environment):
+    """Runs a Windows program in the session, against the device simulator beside it or
+    against Wine's own HID stack."""
+    beside = ["--simulator"] if simulator else []
+    return run([RUN_UNDER_WINE, *beside, PREFIX, program], cwd, **environment)
 
 
 class UnpackedRelease(unittest.TestCase):
@@ -130,8 +150,7 @@ class Callers(UnpackedRelease):
         world = os.path.join(folder, "world.txt")
         with open(world, "w") as file:
             file.write('interface pad vid=04D8 pid=F6F1 product="MX31K"\n')
-        result = run(["wine", name + ".exe"], folder, overrides="hid,setupapi=n",
-                     DEVSIM_WORLD=world)
+        result = run_under_wine(name + ".exe", folder, simulator=True, DEVSIM_WORLD=world)
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
 
     def test_a_c89_caller_linked_against_the_mingw_import_library(self):
@@ -163,8 +182,8 @@ class Hidlist(UnpackedRelease):
     def test_lists_a_simulated_world(self):
         folder = self.simulated_folder("listing")
         self.place_beside(folder, "bin/hidlist.exe")
-        result = run(["wine", "hidlist.exe"], folder, overrides="hid,setupapi=n",
-                     DEVSIM_WORLD=self.path("simulator", "example-world.txt"))
+        result = run_under_wine("hidlist.exe", folder, simulator=True,
+                                DEVSIM_WORLD=self.path("simulator", "example-world.txt"))
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertRegex(result.stdout, r'0  04D8:F6F1  0100 +8/  7/  5 +32  "Microchip '
                                         r'Technology Inc\." / "MX31K" / "000123"')
@@ -174,7 +193,7 @@ class Hidlist(UnpackedRelease):
     def test_lists_wines_own_devices(self):
         folder = self.path("platform")
         self.place_beside(folder, "bin/Velmar.dll", "bin/hidlist.exe")
-        result = run(["wine", "hidlist.exe"], folder)
+        result = run_under_wine("hidlist.exe", folder)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn('"The Wine Project" / "Wine HID mouse"', result.stdout)
 
