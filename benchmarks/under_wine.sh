@@ -8,19 +8,18 @@ summary=$(mktemp)
 exit_work=(rm -f "$summary")
 start_wine_session
 
-step "Memory over time: 100,000 rounds of the string exports and the table, then of every export"
-(cd "$build_dir/simulated" && LC_ALL=ru_RU.UTF-8 exec_under_wine --simulator "$wine_prefix" \
-  memory_over_time.exe "${MEMORY_ITERATIONS:-100000}") | tee -a "$summary"
-
-step "ledsignal timing: pulses, pauses and the whole run"
-(cd "$build_dir/ledsignal_runs" && exec_under_wine --native winmm "$wine_prefix" ledsignal_timing.exe) |
-  tee -a "$summary"
-
 # A program beside the device simulator, its figures kept for the summary.
 run_beside_simulator() {
   (cd "$build_dir/simulated" && exec_under_wine --simulator "$wine_prefix" "$@") |
     tee -a "$summary"
 }
+
+step "Memory over time: 100,000 rounds of the string exports and the table, then of every export"
+LC_ALL=ru_RU.UTF-8 run_beside_simulator memory_over_time.exe "${MEMORY_ITERATIONS:-100000}"
+
+step "ledsignal timing: pulses, pauses and the whole run"
+(cd "$build_dir/ledsignal_runs" && exec_under_wine --native winmm "$wine_prefix" ledsignal_timing.exe) |
+  tee -a "$summary"
 
 step "Platform calls per export call"
 run_beside_simulator platform_calls.exe
