@@ -24,6 +24,9 @@ set(shipped
     lib/libVelmar.a               ${VELMAR_BUILD_DIR}/import_libraries/libVelmar.a
     lib/Velmar.lib                ${VELMAR_BUILD_DIR}/import_libraries/Velmar.lib
     lib/Velmar.def                ${VELMAR_SOURCE_DIR}/library/Velmar.def
+    lib/cmake/Velmar/VelmarConfig.cmake          ${VELMAR_BUILD_DIR}/package/VelmarConfig.cmake
+    lib/cmake/Velmar/VelmarConfigVersion.cmake   ${VELMAR_BUILD_DIR}/package/VelmarConfigVersion.cmake
+    lib/pkgconfig/velmar.pc       ${VELMAR_BUILD_DIR}/package/velmar.pc
     examples/hidlist.c            ${VELMAR_SOURCE_DIR}/examples/hidlist.c
     simulator/devsim.dll          ${VELMAR_BUILD_DIR}/simulated/devsim.dll
     simulator/hid.dll             ${VELMAR_BUILD_DIR}/simulated/hid.dll
@@ -31,6 +34,7 @@ set(shipped
     simulator/devsim.h            ${VELMAR_SOURCE_DIR}/device_simulator/include/devsim.h
     simulator/devsim.hpp          ${VELMAR_SOURCE_DIR}/device_simulator/include/devsim.hpp
     simulator/libdevsim.a         ${VELMAR_BUILD_DIR}/device_simulator/libdevsim.dll.a
+    simulator/devsim.lib          ${VELMAR_BUILD_DIR}/import_libraries/devsim.lib
     simulator/README.md           ${VELMAR_SOURCE_DIR}/device_simulator/README.md
     simulator/example-world.txt   ${VELMAR_SOURCE_DIR}/release/example-world.txt)
 while(shipped)

@@ -1,18 +1,18 @@
 #!/usr/bin/env bash
-# Installs everything a fresh Debian 12 machine lacks to build and test Velmar:
-# the i686 mingw-w64 cross toolchain, 32-bit Wine, CMake/Ninja, GoogleTest
-# sources, Xvfb, the ru_RU.UTF-8 locale, LLVM's dlltool and linker for the MSVC import
-# library and its check, pefile for the checks of the built PE files, the emulated machine
-# that runs Wine where this kernel cannot execute 32-bit programs (QEMU, Debian's kernel,
-# static busybox, ext4 tools), and cloc for the tests' share of the code. Idempotent and
-# quiet when all is there.
+# Installs everything a fresh Debian 12 machine lacks to build and test Velmar: the i686
+# mingw-w64 cross toolchain, 32-bit Wine, CMake/Ninja, GoogleTest sources, Xvfb, the
+# ru_RU.UTF-8 locale, LLVM's dlltool, linker and clang for the MSVC import libraries and their
+# checks, pkg-config for the kit's pkg-config file, pefile for the checks of the built PE
+# files, the emulated machine that runs Wine where this kernel cannot execute 32-bit programs
+# (QEMU, Debian's kernel, static busybox, ext4 tools), and cloc for the tests' share of the
+# code. Idempotent and quiet when all is there.
 set -euo pipefail
 
 packages=(
   g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32
   cmake ninja-build googletest
-  llvm-14 lld-14
+  llvm-14 lld-14 clang-14 pkgconf
   xvfb xauth
   locales
   python3 python3-pefile cloc

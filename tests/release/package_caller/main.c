@@ -1,0 +1,6 @@
+#include "find_example_device.h"
+
+int main(void)
+{
+    return FindExampleDevice();
+}
