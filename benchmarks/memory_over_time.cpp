@@ -3,7 +3,7 @@
 //   memory_over_time.exe [iterations] [strings|all]   (default 100000, both workloads)
 // "strings": the four string exports and HID_DeviceInfo; "all": every one of the sixteen
 // exports, the device opened and closed each round.
-#include "process_footprint.h"
+#include "support/process_footprint.h"
 #include "summary_line.h"
 #include "support/simulated_world.h"
 #include "support/velmar_library.h"

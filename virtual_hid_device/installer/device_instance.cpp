@@ -142,6 +142,50 @@ bool WriteDeviceValues(const std::wstring& instanceId, const std::vector<DeviceV
     return written;
 }
 
+bool RemoveDeviceInstance(const std::wstring& instanceId, std::wstring& error) {
+    DeviceInfoSet set;
+    SP_DEVINFO_DATA data;
+    if (!OpenInstance(set, instanceId, data)) {
+        error = Failure((L"finding device instance " + instanceId).c_str());
+        return false;
+    }
+    if (!SetupDiCallClassInstaller(DIF_REMOVE, set.get(), &data)) {
+        error = Failure(L"SetupDiCallClassInstaller(DIF_REMOVE)");
+        return false;
+    }
+    return true;
+}
+
+bool InstallDriverOnInstance(const std::wstring& instanceId, const std::wstring& infPath,
+                             std::wstring& error) {
+    DeviceInfoSet set;
+    SP_DEVINFO_DATA data;
+    if (!OpenInstance(set, instanceId, data)) {
+        error = Failure((L"finding device instance " + instanceId).c_str());
+        return false;
+    }
+    SP_DEVINSTALL_PARAMS_W params = {};
+    params.cbSize = sizeof(params);
+    if (!SetupDiGetDeviceInstallParamsW(set.get(), &data, &params) ||
+        !GetFullPathNameW(infPath.c_str(), MAX_PATH, params.DriverPath, nullptr)) {
+        error = Failure(L"finding the INF");
+        return false;
+    }
+    // Only this INF's drivers are candidates.
+    params.Flags |= DI_ENUMSINGLEINF;
+    if (!SetupDiSetDeviceInstallParamsW(set.get(), &data, &params) ||
+        !SetupDiBuildDriverInfoList(set.get(), &data, SPDIT_COMPATDRIVER)) {
+        error = Failure(L"SetupDiBuildDriverInfoList");
+        return false;
+    }
+    if (!SetupDiCallClassInstaller(DIF_SELECTBESTCOMPATDRV, set.get(), &data) ||
+        !SetupDiCallClassInstaller(DIF_INSTALLDEVICE, set.get(), &data)) {
+        error = Failure(L"SetupDiCallClassInstaller(DIF_INSTALLDEVICE)");
+        return false;
+    }
+    return true;
+}
+
 bool InstallDriver(const std::wstring& infPath, std::wstring& error) {
     wchar_t fullPath[MAX_PATH];
     if (!GetFullPathNameW(infPath.c_str(), MAX_PATH, fullPath, nullptr)) {

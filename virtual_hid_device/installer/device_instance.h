@@ -18,5 +18,14 @@ bool EnsureDeviceInstance(const std::wstring& instanceId, std::wstring& error);
 bool WriteDeviceValues(const std::wstring& instanceId, const std::vector<DeviceValue>& values,
                        std::wstring& error);
 
+// Removes the instance as the system removes an unplugged device: its driver stack is torn
+// down and its HID interface disappears while the system runs.
+bool RemoveDeviceInstance(const std::wstring& instanceId, std::wstring& error);
+
+// Installs the INF's driver on the one instance, which starts it at once: a device added
+// while the driver already runs for others.
+bool InstallDriverOnInstance(const std::wstring& instanceId, const std::wstring& infPath,
+                             std::wstring& error);
+
 // Installs the INF's driver on every device instance that carries the hardware ID.
 bool InstallDriver(const std::wstring& infPath, std::wstring& error);

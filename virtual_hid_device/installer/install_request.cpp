@@ -4,12 +4,14 @@
 
 const wchar_t kUsage[] =
     L"usage: virtual_hid_install --vendor HEX --product HEX [--instance N] [--inf PATH]\n"
+    L"       virtual_hid_install --vendor HEX --product HEX [--instance N] --remove\n"
     L"         [--present 0|1] [--version HEX] [--input N] [--output N] [--feature N]\n"
     L"         [--manufacturer TEXT] [--product-string TEXT] [--serial TEXT]\n"
     L"         [--string INDEX=TEXT]... [--log WINDOWS-PATH]\n"
     L"With --inf: creates the device instance ROOT\\VID_vvvv&PID_pppp\\N if needed and\n"
     L"installs the driver for it. Every run writes the given values into the device's\n"
-    L"registry key; the others stay as they are. Report lengths count the report ID byte.\n";
+    L"registry key; the others stay as they are. Report lengths count the report ID byte.\n"
+    L"With --remove: removes the instance, and with it its HID interface, at once.\n";
 
 namespace {
 
@@ -129,7 +131,13 @@ bool ParseInstallRequest(const std::vector<std::wstring>& arguments, InstallRequ
     DWORD vendor = kUnset;
     DWORD product = kUnset;
     DWORD instance = 0;
-    for (size_t i = 0; i < arguments.size(); i += 2) {
+    size_t i = 0;
+    while (i < arguments.size()) {
+        if (arguments[i] == L"--remove") { // the one option without a value
+            request.remove = true;
+            i += 1;
+            continue;
+        }
         if (i + 1 >= arguments.size()) {
             error = L"no value after " + arguments[i];
             return false;
@@ -138,9 +146,14 @@ bool ParseInstallRequest(const std::vector<std::wstring>& arguments, InstallRequ
             error = L"bad option or value: " + arguments[i] + L" " + arguments[i + 1];
             return false;
         }
+        i += 2;
     }
     if (vendor == kUnset || product == kUnset) {
         error = L"--vendor and --product are required";
+        return false;
+    }
+    if (request.remove && (!request.infPath.empty() || !request.values.empty())) {
+        error = L"--remove takes no other option than --vendor, --product and --instance";
         return false;
     }
     request.values.push_back(Number(L"VendorId", vendor));

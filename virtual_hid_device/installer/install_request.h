@@ -17,6 +17,7 @@ struct DeviceValue {
 struct InstallRequest {
     std::wstring instanceId; // ROOT\VID_vvvv&PID_pppp\n
     std::wstring infPath;    // empty: the device exists already, only change its values
+    bool remove = false;     // take the instance out of the system, as an unplugged device
     std::vector<DeviceValue> values;
 };
 

@@ -18,7 +18,9 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     bool done = true;
-    if (!request.infPath.empty()) {
+    if (request.remove) {
+        done = RemoveDeviceInstance(request.instanceId, error);
+    } else if (!request.infPath.empty()) {
         // The values go in before the driver, so that a device started by the installation
         // already finds them.
         done = EnsureDeviceInstance(request.instanceId, error) &&
@@ -32,7 +34,9 @@ int wmain(int argc, wchar_t** argv) {
                       error.c_str());
         return 2;
     }
-    std::wprintf(L"virtual_hid_install: %ls %ls\n", request.instanceId.c_str(),
-                 request.infPath.empty() ? L"configured" : L"installed");
+    const wchar_t* what = request.remove            ? L"removed"
+                          : request.infPath.empty() ? L"configured"
+                                                    : L"installed";
+    std::wprintf(L"virtual_hid_install: %ls %ls\n", request.instanceId.c_str(), what);
     return 0;
 }

@@ -1,0 +1,180 @@
+#include "removable_devices.h"
+
+#include "device_instance.h"
+#include "support/time_bounds.h"
+
+#include <setupapi.h>
+extern "C" {
+#include <hidsdi.h>
+}
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+std::wstring InstanceId(const RemovableDevice& device) {
+    wchar_t id[64];
+    std::swprintf(id, 64, L"ROOT\\VID_%04X&PID_%04X\\%d", kRemovableVendor, device.product,
+                  device.instance);
+    return id;
+}
+
+std::wstring Wide(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+DeviceValue Number(const wchar_t* name, DWORD number) {
+    return {name, REG_DWORD, number, {}};
+}
+
+DeviceValue Text(const wchar_t* name, const std::wstring& text) {
+    return {name, REG_SZ, 0, text};
+}
+
+std::vector<DeviceValue> Settings(const RemovableDevice& device) {
+    wchar_t product[32];
+    std::swprintf(product, 32, L"Removable %04X", device.product);
+    return {Number(L"Present", 1),
+            Number(L"VendorId", kRemovableVendor),
+            Number(L"ProductId", device.product),
+            Number(L"VersionNumber", 0x0100),
+            Number(L"InputReportLength", kRemovableInputLength),
+            Number(L"OutputReportLength", kRemovableOutputLength),
+            Number(L"FeatureReportLength", kRemovableFeatureLength),
+            Text(L"Manufacturer", L"Velmar Test Devices"),
+            Text(L"Product", product),
+            Text(L"SerialNumber", Wide(device.Serial())),
+            Text(L"LogFile", L"")};
+}
+
+std::wstring InfPath() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"VHID_INF", path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        std::fprintf(stderr, "VHID_INF does not name the virtual device's INF\n");
+        std::exit(2);
+    }
+    return path;
+}
+
+bool Refused(const std::wstring& error) {
+    std::fprintf(stderr, "the system refused: %ls\n", error.c_str());
+    return false;
+}
+
+// Waits until `done` holds, polling; false when the bound passes first.
+template <typename Condition>
+bool WaitFor(Condition done) {
+    const DWORD bound = ScaledBound(10000);
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > bound) {
+            return false;
+        }
+        Sleep(20);
+    }
+    return true;
+}
+
+int CountInterfaces(WORD product) {
+    GUID hidClass;
+    HidD_GetHidGuid(&hidClass);
+    HDEVINFO set =
+        SetupDiGetClassDevsW(&hidClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (set == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    wchar_t needle[32];
+    std::swprintf(needle, 32, L"vid_%04x&pid_%04x", kRemovableVendor, product);
+    int count = 0;
+    SP_DEVICE_INTERFACE_DATA data = {};
+    data.cbSize = sizeof data;
+    for (DWORD i = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &hidClass, i, &data); ++i) {
+        BYTE buffer[1024] = {};
+        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer);
+        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+        if (SetupDiGetDeviceInterfaceDetailW(set, &data, detail, sizeof buffer - 2, nullptr,
+                                             nullptr)) {
+            std::wstring path = detail->DevicePath;
+            for (wchar_t& c : path) {
+                c = static_cast<wchar_t>(towlower(c));
+            }
+            count += path.find(needle) != std::wstring::npos;
+        }
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return count;
+}
+
+} // namespace
+
+std::string RemovableDevice::Serial() const {
+    char serial[32];
+    std::snprintf(serial, sizeof serial, "R%04X-%d", product, instance);
+    return serial;
+}
+
+int PresentInterfaces(WORD product) {
+    return CountInterfaces(product);
+}
+
+bool AddDevices(const std::vector<RemovableDevice>& devices) {
+    std::wstring error;
+    for (const RemovableDevice& device : devices) {
+        if (!EnsureDeviceInstance(InstanceId(device), error) ||
+            !WriteDeviceValues(InstanceId(device), Settings(device), error) ||
+            !InstallDriverOnInstance(InstanceId(device), InfPath(), error)) {
+            return Refused(error);
+        }
+    }
+    return WaitFor([&] {
+        for (const RemovableDevice& device : devices) {
+            int expected = 0;
+            for (const RemovableDevice& other : devices) {
+                expected += other.product == device.product;
+            }
+            if (CountInterfaces(device.product) < expected) {
+                return false;
+            }
+        }
+        return true;
+    });
+}
+
+bool AddDevice(const RemovableDevice& device) {
+    return AddDevices({device});
+}
+
+bool RemoveDevice(const RemovableDevice& device) {
+    const int before = CountInterfaces(device.product);
+    std::wstring error;
+    if (!RemoveDeviceInstance(InstanceId(device), error)) {
+        return Refused(error);
+    }
+    return WaitFor([&] { return CountInterfaces(device.product) < before; });
+}
+
+void RemoveAllDevices() {
+    HDEVINFO set = SetupDiGetClassDevsW(nullptr, L"ROOT", nullptr, DIGCF_ALLCLASSES);
+    if (set == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    wchar_t prefix[32];
+    std::swprintf(prefix, 32, L"ROOT\\VID_%04X&PID_", kRemovableVendor);
+    std::vector<std::wstring> ids;
+    SP_DEVINFO_DATA data = {};
+    data.cbSize = sizeof data;
+    for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &data); ++i) {
+        wchar_t id[256] = {};
+        if (SetupDiGetDeviceInstanceIdW(set, &data, id, 256, nullptr) &&
+            _wcsnicmp(id, prefix, wcslen(prefix)) == 0) {
+            ids.push_back(id);
+        }
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    for (const std::wstring& id : ids) {
+        std::wstring error;
+        RemoveDeviceInstance(id, error);
+    }
+}
