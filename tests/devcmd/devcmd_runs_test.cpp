@@ -80,6 +80,18 @@ TEST(DevcmdRuns, A00DFThatOpensOnlyForQueryShowsTheDeviceMessage) {
     EXPECT_EQ(run.DeviceFile("df"), "");
 }
 
+// The device goes between devcmd's test, which finds it, and its open: the device message,
+// and the other device of the family, still present, receives nothing.
+TEST(DevcmdRuns, AnF6F1UnpluggedBetweenTestAndOpenShowsTheDeviceMessage) {
+    const std::string df = "interface df vid=04D8 pid=00DF\n";
+    const DevcmdRun run =
+        RunDevcmd(kStrangers + "interface f6f1 vid=04D8 pid=F6F1\n" + df,
+                  LibraryBeside::VelmarUnpluggingAfterTheTest, nullptr, kStrangers + df);
+    ExpectOneMessage(run, L"MX31K", kDeviceMissing);
+    EXPECT_EQ(run.DeviceFile("f6f1"), "");
+    EXPECT_EQ(run.DeviceFile("df"), "");
+}
+
 TEST(DevcmdRuns, WithoutVelmarDllTheLibraryMessageHasAnEmptyCaption) {
     const DevcmdRun run =
         RunDevcmd(kStrangers + "interface f6f1 vid=04D8 pid=F6F1\n", LibraryBeside::None);

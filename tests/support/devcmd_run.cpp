@@ -37,6 +37,9 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+// An empty folder of its own for each run. Wine reuses process IDs from one session to the
+// next, so a folder of an earlier test program may carry the same name: what it holds
+// (an old journal, above all) must not be taken for this run's.
 std::string MakeRunFolder() {
     static int runs;
     char temp[MAX_PATH] = {};
@@ -44,6 +47,14 @@ std::string MakeRunFolder() {
     std::string folder = std::string(temp) + "devcmd-run-" + std::to_string(GetCurrentProcessId()) +
                          "-" + std::to_string(++runs);
     CreateDirectoryA(folder.c_str(), nullptr);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            DeleteFileA((folder + "\\" + found.cFileName).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
     return folder;
 }
 
@@ -184,7 +195,8 @@ std::string DevcmdRun::DeviceFile(const std::string& name) const {
     return ReadText(folder + "\\" + name + ".hid");
 }
 
-DevcmdRun RunDevcmd(const std::string& world, LibraryBeside library, HWND foreground) {
+DevcmdRun RunDevcmd(const std::string& world, LibraryBeside library, HWND foreground,
+                    const std::string& worldAfterTest) {
     DevcmdRun run;
     run.folder = MakeRunFolder();
     const std::string here = ProgramFolder();
@@ -195,6 +207,11 @@ DevcmdRun RunDevcmd(const std::string& world, LibraryBeside library, HWND foregr
         CopyBeside(here + "\\Velmar.dll", run.folder, "Velmar.dll");
     } else if (library == LibraryBeside::VelmarWithoutWrite) {
         CopyBeside(here + "\\without_write\\Velmar.dll", run.folder, "Velmar.dll");
+    } else if (library == LibraryBeside::VelmarUnpluggingAfterTheTest) {
+        for (const char* file : {"Velmar.dll", "VelmarLibrary.dll"}) {
+            CopyBeside(here + "\\unplugging\\" + file, run.folder, file);
+        }
+        std::ofstream(run.folder + "\\after-test-world.txt", std::ios::binary) << worldAfterTest;
     }
     const std::string worldFile = run.folder + "\\world.txt";
     const std::string journalFile = run.folder + "\\journal.txt";

@@ -19,6 +19,9 @@ enum class LibraryBeside {
     Velmar,             // the real Velmar.dll
     None,               // no Velmar.dll at all
     VelmarWithoutWrite, // a Velmar.dll that lacks HID_WriteDevice
+    // the real library, but the device is unplugged between devcmd's test and its open:
+    // the world then becomes the one given as `worldAfterTest`
+    VelmarUnpluggingAfterTheTest,
 };
 
 struct DevcmdRun {
@@ -36,4 +39,4 @@ struct DevcmdRun {
 // message box it shows with OK. A window of the test program itself can be put in the
 // foreground first, to see that devcmd does not take a stranger's window as owner.
 DevcmdRun RunDevcmd(const std::string& world, LibraryBeside library = LibraryBeside::Velmar,
-                    HWND foreground = nullptr);
+                    HWND foreground = nullptr, const std::string& worldAfterTest = {});
