@@ -245,7 +245,7 @@ TEST_F(DeviceRemoval, WalksStayWholeWhileDevicesComeAndGo) {
     EXPECT_GT(walks->rounds, 10);
 }
 
-TEST_F(DeviceRemoval, SixteenDevicesAreAllFoundAndEachIndexPicksOne) {
+TEST_F(DeviceRemoval, SixteenDevicesAreAllFoundAndEachIndexPicksItsPlaceInTheList) {
     std::vector<RemovableDevice> devices;
     for (WORD product = 0x0010; product < 0x0014; ++product) {
         for (int instance = 0; instance < 4; ++instance) {
@@ -257,14 +257,15 @@ TEST_F(DeviceRemoval, SixteenDevicesAreAllFoundAndEachIndexPicksOne) {
     std::set<std::string> opened;
     for (WORD product = 0x0010; product < 0x0014; ++product) {
         const RemovableDevice any = {product, 0};
+        const std::vector<std::string> listOrder = SerialsInListOrder(product);
+        ASSERT_EQ(listOrder.size(), 4u) << product;
         for (int index = 0; index < 4; ++index) {
             EXPECT_TRUE(Found(any, index)) << product << " index " << index;
             HANDLE handle = Open(any, index);
             ASSERT_NE(handle, nullptr) << product << " index " << index;
             const std::string serial = velmar.HID_GetSerialNumberString(handle);
-            char expectedStart[8];
-            std::snprintf(expectedStart, sizeof expectedStart, "R%04X-", product);
-            EXPECT_EQ(serial.rfind(expectedStart, 0), 0u) << serial;
+            EXPECT_EQ(serial, listOrder[index]) << "index " << index << " picks the interface "
+                                                << "the system lists at that place";
             opened.insert(serial);
             velmar.HID_CloseDevice(handle);
         }

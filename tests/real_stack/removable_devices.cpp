@@ -77,17 +77,18 @@ bool WaitFor(Condition done) {
     return true;
 }
 
-int CountInterfaces(WORD product) {
+// The device paths of the product's interfaces, in the order in which the system lists them.
+std::vector<std::wstring> InterfacePaths(WORD product) {
+    std::vector<std::wstring> paths;
     GUID hidClass;
     HidD_GetHidGuid(&hidClass);
     HDEVINFO set =
         SetupDiGetClassDevsW(&hidClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) {
-        return 0;
+        return paths;
     }
     wchar_t needle[32];
     std::swprintf(needle, 32, L"vid_%04x&pid_%04x", kRemovableVendor, product);
-    int count = 0;
     SP_DEVICE_INTERFACE_DATA data = {};
     data.cbSize = sizeof data;
     for (DWORD i = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &hidClass, i, &data); ++i) {
@@ -96,15 +97,21 @@ int CountInterfaces(WORD product) {
         detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
         if (SetupDiGetDeviceInterfaceDetailW(set, &data, detail, sizeof buffer - 2, nullptr,
                                              nullptr)) {
-            std::wstring path = detail->DevicePath;
-            for (wchar_t& c : path) {
+            std::wstring lower = detail->DevicePath;
+            for (wchar_t& c : lower) {
                 c = static_cast<wchar_t>(towlower(c));
             }
-            count += path.find(needle) != std::wstring::npos;
+            if (lower.find(needle) != std::wstring::npos) {
+                paths.push_back(detail->DevicePath);
+            }
         }
     }
     SetupDiDestroyDeviceInfoList(set);
-    return count;
+    return paths;
+}
+
+int CountInterfaces(WORD product) {
+    return static_cast<int>(InterfacePaths(product).size());
 }
 
 } // namespace
@@ -117,6 +124,21 @@ std::string RemovableDevice::Serial() const {
 
 int PresentInterfaces(WORD product) {
     return CountInterfaces(product);
+}
+
+std::vector<std::string> SerialsInListOrder(WORD product) {
+    std::vector<std::string> serials;
+    for (const std::wstring& path : InterfacePaths(product)) {
+        HANDLE device = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+        wchar_t serial[128] = {};
+        if (device != INVALID_HANDLE_VALUE) {
+            HidD_GetSerialNumberString(device, serial, sizeof serial - sizeof(wchar_t));
+            CloseHandle(device);
+        }
+        serials.emplace_back(serial, serial + wcslen(serial));
+    }
+    return serials;
 }
 
 bool AddDevices(const std::vector<RemovableDevice>& devices) {
