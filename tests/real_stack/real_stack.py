@@ -5,6 +5,7 @@ reads what each virtual device received."""
 import os
 import shutil
 import subprocess
+import unittest
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
@@ -88,3 +89,16 @@ def describe(scenario, present):
         received = "; ".join(log) if log else "nothing"
         lines.append(f"  {VENDOR}:{product} ({state}) received: {received}")
     return "\n".join(lines)
+
+
+class InPrefix(unittest.TestCase):
+    """Tests that run in the real-stack prefix: prepared once before them, its session ended
+    after them."""
+
+    @classmethod
+    def setUpClass(cls):
+        prepare()
+
+    @classmethod
+    def tearDownClass(cls):
+        stop()

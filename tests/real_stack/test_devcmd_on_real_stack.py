@@ -8,16 +8,12 @@ import real_stack
 COMMAND = "write 42 00 00 00 00 00"
 
 
-class DevcmdOnRealStack(unittest.TestCase):
+class DevcmdOnRealStack(real_stack.InPrefix):
     @classmethod
     def setUpClass(cls):
-        real_stack.prepare()
+        super().setUpClass()
         real_stack.stage("devcmd-run", [real_stack.DIST_DIR / "devcmd.exe",
                                         real_stack.DIST_DIR / "Velmar.dll"])
-
-    @classmethod
-    def tearDownClass(cls):
-        real_stack.stop()
 
     def run_devcmd(self, scenario, present):
         real_stack.select(scenario, present)

@@ -9,15 +9,7 @@ import real_stack
 SCENARIO = "library"
 
 
-class LibraryOnRealStack(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        real_stack.prepare()
-
-    @classmethod
-    def tearDownClass(cls):
-        real_stack.stop()
-
+class LibraryOnRealStack(real_stack.InPrefix):
     def test_exports_reach_the_virtual_device(self):
         real_stack.stage("library-run", [
             real_stack.BUILD_DIR / "real_stack" / "real_stack_exports_test.exe",

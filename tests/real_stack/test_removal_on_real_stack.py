@@ -10,15 +10,7 @@ import real_stack
 SCENARIO = "removal"
 
 
-class RemovalOnRealStack(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        real_stack.prepare()
-
-    @classmethod
-    def tearDownClass(cls):
-        real_stack.stop()
-
+class RemovalOnRealStack(real_stack.InPrefix):
     def test_devices_come_and_go_under_the_library(self):
         # The INF installs the driver from its own folder.
         device_dir = real_stack.BUILD_DIR / "virtual_hid_device"

@@ -38,6 +38,15 @@ bool OpenInstance(const DeviceInfoSet& set, const std::wstring& instanceId, SP_D
     return SetupDiOpenDeviceInfoW(set.get(), instanceId.c_str(), nullptr, 0, &data) != FALSE;
 }
 
+bool OpenExistingInstance(const DeviceInfoSet& set, const std::wstring& instanceId,
+                          SP_DEVINFO_DATA& data, std::wstring& error) {
+    if (OpenInstance(set, instanceId, data)) {
+        return true;
+    }
+    error = Failure((L"finding device instance " + instanceId).c_str());
+    return false;
+}
+
 bool SetHardwareId(const DeviceInfoSet& set, SP_DEVINFO_DATA& data) {
     // A list of strings that ends with an empty one.
     std::wstring ids = kVirtualHidHardwareId;
@@ -120,8 +129,7 @@ bool WriteDeviceValues(const std::wstring& instanceId, const std::vector<DeviceV
                        std::wstring& error) {
     DeviceInfoSet set;
     SP_DEVINFO_DATA data;
-    if (!OpenInstance(set, instanceId, data)) {
-        error = Failure((L"finding device instance " + instanceId).c_str());
+    if (!OpenExistingInstance(set, instanceId, data, error)) {
         return false;
     }
     HKEY key =
@@ -145,8 +153,7 @@ bool WriteDeviceValues(const std::wstring& instanceId, const std::vector<DeviceV
 bool RemoveDeviceInstance(const std::wstring& instanceId, std::wstring& error) {
     DeviceInfoSet set;
     SP_DEVINFO_DATA data;
-    if (!OpenInstance(set, instanceId, data)) {
-        error = Failure((L"finding device instance " + instanceId).c_str());
+    if (!OpenExistingInstance(set, instanceId, data, error)) {
         return false;
     }
     if (!SetupDiCallClassInstaller(DIF_REMOVE, set.get(), &data)) {
@@ -160,8 +167,7 @@ bool InstallDriverOnInstance(const std::wstring& instanceId, const std::wstring&
                              std::wstring& error) {
     DeviceInfoSet set;
     SP_DEVINFO_DATA data;
-    if (!OpenInstance(set, instanceId, data)) {
-        error = Failure((L"finding device instance " + instanceId).c_str());
+    if (!OpenExistingInstance(set, instanceId, data, error)) {
         return false;
     }
     SP_DEVINSTALL_PARAMS_W params = {};
