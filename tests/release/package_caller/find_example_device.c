@@ -3,8 +3,7 @@
 #include "devsim.h"
 #include "velmar.h"
 
-int FindExampleDevice(void)
-{
+int FindExampleDevice(void) {
     HANDLE device;
     int result;
     if (!DevSim_LoadWorldFile("example-world.txt")) {

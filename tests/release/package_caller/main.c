@@ -1,6 +1,5 @@
 #include "find_example_device.h"
 
-int main(void)
-{
+int main(void) {
     return FindExampleDevice();
 }
