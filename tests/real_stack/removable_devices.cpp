@@ -122,10 +122,6 @@ std::string RemovableDevice::Serial() const {
     return serial;
 }
 
-int PresentInterfaces(WORD product) {
-    return CountInterfaces(product);
-}
-
 std::vector<std::string> SerialsInListOrder(WORD product) {
     std::vector<std::string> serials;
     for (const std::wstring& path : InterfacePaths(product)) {

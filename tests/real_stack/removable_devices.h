@@ -34,9 +34,6 @@ bool RemoveDevice(const RemovableDevice& device);
 // earlier run that ended early.
 void RemoveAllDevices();
 
-// How many HID interfaces of the product the system lists now.
-int PresentInterfaces(WORD product);
-
 // The serial numbers of the product's interfaces, in the order in which the system lists
 // them, read through hid.dll without the library.
 std::vector<std::string> SerialsInListOrder(WORD product);
