@@ -10,6 +10,8 @@ extern "C" {
 
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
+#include <cwctype>
 
 namespace {
 
