@@ -1,32 +1,10 @@
 #include "world_faults.h"
 
+#include "hid_function_names.h"
+
 #include <sstream>
 
 namespace {
-
-const char* const kFailableFunctions[] = {
-    "HidD_GetAttributes",
-    "HidD_GetPreparsedData",
-    "HidP_GetCaps",
-    "HidD_FreePreparsedData",
-    "HidD_GetNumInputBuffers",
-    "HidD_GetManufacturerString",
-    "HidD_GetProductString",
-    "HidD_GetSerialNumberString",
-    "HidD_GetIndexedString",
-    "HidD_GetFeature",
-    "HidD_SetFeature",
-    "HidD_GetInputReport",
-    "HidD_SetOutputReport",
-    "SetupDiGetDeviceInterfaceDetailA",
-};
-
-// The functions that fill a record for their caller.
-const char* const kScribblingFunctions[] = {
-    "HidD_GetAttributes",
-    "HidP_GetCaps",
-    "HidD_GetNumInputBuffers",
-};
 
 template <size_t Count>
 bool IsOneOf(const std::string& function, const char* const (&functions)[Count]) {
@@ -38,13 +16,30 @@ bool IsOneOf(const std::string& function, const char* const (&functions)[Count])
     return false;
 }
 
-template <size_t Count>
-std::string ReadFunctions(const Setting& s, const char* const (&allowed)[Count],
+// Every hid.dll function but HidD_GetHidGuid, which has no way to fail, and the detail query
+// of setupapi.dll.
+bool IsFailable(const std::string& function) {
+    return (IsOneOf(function, kHidFunctionNames) && function != "HidD_GetHidGuid") ||
+           function == "SetupDiGetDeviceInterfaceDetailA";
+}
+
+// The functions that fill a record for their caller.
+const char* const kScribblingFunctions[] = {
+    "HidD_GetAttributes",
+    "HidP_GetCaps",
+    "HidD_GetNumInputBuffers",
+};
+
+bool IsScribbling(const std::string& function) {
+    return IsOneOf(function, kScribblingFunctions);
+}
+
+std::string ReadFunctions(const Setting& s, bool (*allowed)(const std::string&),
                           const std::string& expected, std::set<std::string>& functions) {
     std::stringstream list(s.value);
     std::string function;
     while (std::getline(list, function, ',')) {
-        if (!IsOneOf(function, allowed)) {
+        if (!allowed(function)) {
             return "a comma-separated list of " + expected + " ('" + function + "' is none)";
         }
         functions.insert(function);
@@ -55,11 +50,11 @@ std::string ReadFunctions(const Setting& s, const char* const (&allowed)[Count],
 } // namespace
 
 std::string ReadFailingFunctions(const Setting& s, std::set<std::string>& functions) {
-    return ReadFunctions(s, kFailableFunctions,
-                         "hid.dll functions and SetupDiGetDeviceInterfaceDetailA", functions);
+    return ReadFunctions(s, IsFailable, "hid.dll functions and SetupDiGetDeviceInterfaceDetailA",
+                         functions);
 }
 
 std::string ReadScribblingFunctions(const Setting& s, std::set<std::string>& functions) {
-    return ReadFunctions(s, kScribblingFunctions,
+    return ReadFunctions(s, IsScribbling,
                          "HidD_GetAttributes, HidP_GetCaps and HidD_GetNumInputBuffers", functions);
 }

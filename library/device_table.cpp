@@ -56,7 +56,7 @@ void FillEntry(HidDeviceEntry& entry, const InterfaceWalk& walk) {
     entry.NumInputBuffers = static_cast<USHORT>(QueryNumInputBuffers(device));
     // Zeros unless the capabilities were read: never the lengths of the interface before,
     // nor what a refused query left behind.
-    HIDP_CAPS caps = {};
+    HIDP_CAPS caps;
     if (QueryCaps(device, caps) != CapsQuery::CapsRead) {
         caps = {};
     }

@@ -1,6 +1,7 @@
 // Devices that come and go under Velmar.dll on Wine's real HID stack: virtual devices of
 // vendor 1209 removed and added again while handles are open, reads are pending and walks
 // are running (see removable_devices.h).
+#include "install_request.h"
 #include "removable_devices.h"
 #include "support/handle_count.h"
 #include "support/process_footprint.h"
@@ -196,8 +197,8 @@ TEST_F(DeviceRemoval, ARemovedDeviceIsFoundAgainOnlyAfterItComesBack) {
     EXPECT_TRUE(LoadedVelmar().HID_CloseDevice(fresh));
 }
 
-// Every entry a table holds: a count within the table, strings that end within their
-// 126 characters, and identities of devices that exist or existed.
+// A table a walk left whole: a count within the table, and strings that end (a device
+// string is at most 126 UTF-16 units, so a few hundred bytes in any code page).
 void ExpectWholeTable(const HidDeviceTable& table) {
     ASSERT_LE(table.Count, VELMAR_TABLE_ENTRIES);
     for (int i = 0; i < table.Count; ++i) {
@@ -329,6 +330,27 @@ TEST_F(DeviceRemoval, AHundredRemovalsWithAHandleOpenLeaveNothingBehind) {
     EXPECT_EQ(after.libraryHeapBytes, afterFirstCycles.libraryHeapBytes);
     EXPECT_EQ(after.libraryHeapBlocks, afterFirstCycles.libraryHeapBlocks);
     EXPECT_EQ(after.handles, afterFirstCycles.handles);
+}
+
+// The installer's --remove names the device and nothing else: a removal that also asked to
+// install or configure would leave its meaning open, so it is refused.
+TEST(InstallRequest, RemovalTakesOnlyTheDevicesIdentity) {
+    InstallRequest request;
+    std::wstring error;
+    ASSERT_TRUE(ParseInstallRequest(
+        {L"--vendor", L"1209", L"--remove", L"--product", L"0001", L"--instance", L"2"}, request,
+        error));
+    EXPECT_TRUE(request.remove);
+    EXPECT_EQ(request.instanceId, L"ROOT\\VID_1209&PID_0001\\2");
+    for (const std::vector<std::wstring>& refused :
+         {std::vector<std::wstring>{L"--vendor", L"1209", L"--product", L"1", L"--remove", L"--inf",
+                                    L"x.inf"},
+          std::vector<std::wstring>{L"--remove", L"--vendor", L"1209", L"--product", L"1",
+                                    L"--present", L"0"},
+          std::vector<std::wstring>{L"--remove"}}) {
+        InstallRequest ignored;
+        EXPECT_FALSE(ParseInstallRequest(refused, ignored, error)) << refused.size();
+    }
 }
 
 } // namespace

@@ -29,6 +29,7 @@ TEST(WorldText, MistakesAreRefusedNamingTheirLine) {
         {"interface a product=Pad\n", "product=Pad: expected a quoted UTF-8 string"},
         {"interface a serial=\"\\u12\"\n", "serial="},
         {"interface a fail=HidD_GetAttributes,HidD_Nonexistent\n", "'HidD_Nonexistent' is none"},
+        {"interface a fail=HidD_GetHidGuid\n", "'HidD_GetHidGuid' is none"},
         {"interface a scribble=HidD_GetFeature\n", "'HidD_GetFeature' is none"},
         {"interface a open=sometimes\n", "readwrite, query or absent"},
         {"interface a input=-1\n", "input=-1: expected a decimal"},
