@@ -6,11 +6,10 @@ Environment: as test_release.py.
 import os
 import re
 import shutil
-import subprocess
 import tempfile
 import unittest
 
-from test_release import CALLER, GCC, TIMEOUT, UnpackedRelease, run, run_under_wine
+from test_release import CALLER, GCC, UnpackedRelease, msvc_style_link, run, run_under_wine
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CALLER_PROJECT = os.path.join(HERE, "package_caller")
@@ -105,12 +104,9 @@ class CMakePackage(KitCaller):
             result = run([GCC, "-c", source, f"-I{CALLER_PROJECT}", f"-I{self.path('include')}",
                           f"-I{self.path('simulator')}"], build)
             self.assertEqual(result.returncode, 0, result.stderr)
-        # kernel32 comes as MinGW's import library, whose objects carry no safe exception
-        # handler mark: hence /safeseh:no.
-        result = run(["lld-link", "/nologo", "/nodefaultlib", "/safeseh:no", "/entry:start",
-                      "/subsystem:console", "/out:msvc_caller.exe", "entry.o",
-                      "find_example_device.o", *[self.path(library) for library in libraries],
-                      "/usr/i686-w64-mingw32/lib/libkernel32.a"], build)
+        result = run(msvc_style_link("msvc_caller.exe", [
+            "entry.o", "find_example_device.o", *[self.path(library) for library in libraries]]),
+            build)
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         for dll in ("bin/Velmar.dll", "simulator/devsim.dll"):
             shutil.copy(self.path(dll), build)

@@ -130,6 +130,15 @@ int main(void)
 }
 """
 
+def msvc_style_link(program, objects):
+    """The command that links objects and import libraries MSVC-style into `program`, with
+    entry point start() and no C runtime. kernel32 comes as MinGW's import library, whose
+    objects carry no safe exception handler mark: hence /safeseh:no."""
+    return ["lld-link", "/nologo", "/nodefaultlib", "/safeseh:no", "/entry:start",
+            "/subsystem:console", f"/out:{program}", *objects,
+            "/usr/i686-w64-mingw32/lib/libkernel32.a"]
+
+
 # For the MSVC import library: no C runtime, so lld-link needs nothing but the libraries.
 MSVC_CALLER = r"""
 #include "velmar.h"
@@ -171,11 +180,8 @@ class Callers(UnpackedRelease):
             file.write(MSVC_CALLER)
         result = run([GCC, "-c", "-o", "msvc.obj", "msvc.c", f"-I{self.path('include')}"], folder)
         self.assertEqual(result.returncode, 0, result.stderr)
-        kernel32 = "/usr/i686-w64-mingw32/lib/libkernel32.a"
         self.build_and_run("msvc", MSVC_CALLER,
-                           ["lld-link", "/nologo", "/nodefaultlib", "/safeseh:no", "/entry:start",
-                            "/subsystem:console", "/out:msvc.exe", "msvc.obj",
-                            self.path("lib", "Velmar.lib"), kernel32])
+                           msvc_style_link("msvc.exe", ["msvc.obj", self.path("lib", "Velmar.lib")]))
 
 
 class Hidlist(UnpackedRelease):
