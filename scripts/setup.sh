@@ -5,7 +5,8 @@
 # checks, pkg-config for the kit's pkg-config file, pefile for the checks of the built PE
 # files, the emulated machine that runs Wine where this kernel cannot execute 32-bit programs
 # (QEMU, Debian's kernel, static busybox, ext4 tools), and cloc for the tests' share of the
-# code. Idempotent and quiet when all is there.
+# code. Idempotent and quiet when all is there; a package mirror in the middle of a sync is
+# waited for and worked around where it can be (apt_install.sh).
 set -euo pipefail
 
 packages=(
@@ -31,13 +32,12 @@ done
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   echo "setup: adding the i386 architecture (for wine32)"
   need_sudo dpkg --add-architecture i386
-  need_sudo apt-get update -qq
 fi
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  need_sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive need_sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  need_sudo env "VELMAR_SETUP_SECURITY_FALLBACK=${VELMAR_SETUP_SECURITY_FALLBACK:-1}" \
+    bash "$(dirname "$0")/apt_install.sh" "${missing[@]}"
 fi
 
 if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
