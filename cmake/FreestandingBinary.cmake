@@ -1,7 +1,9 @@
 # The deliverables depend on nothing but Windows itself: no C or C++ runtime DLL, no
 # libgcc/libstdc++/winpthread DLL, no exceptions, no RTTI, no static constructors.
-# They run on every Windows from 2000 on, so the PE header asks for no newer system.
+# The PE header asks for no newer system than the oldest one each architecture runs on.
 function(velmar_freestanding_binary target)
+    list(GET VELMAR_WINDOWS_VERSION 0 major)
+    list(GET VELMAR_WINDOWS_VERSION 1 minor)
     target_compile_options(${target} PRIVATE
         -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-stack-protector
         -fno-threadsafe-statics
@@ -11,8 +13,8 @@ function(velmar_freestanding_binary target)
     target_link_options(${target} PRIVATE
         -nostdlib
         -s -Wl,--no-insert-timestamp
-        -Wl,--major-os-version,5 -Wl,--minor-os-version,0
-        -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,0)
+        -Wl,--major-os-version,${major} -Wl,--minor-os-version,${minor}
+        -Wl,--major-subsystem-version,${major} -Wl,--minor-subsystem-version,${minor})
     # Only static helpers (stack probes, 64-bit arithmetic) come from libgcc.
     target_link_libraries(${target} PRIVATE gcc)
 endfunction()

@@ -3,8 +3,15 @@
 # (a persistent wineserver and the prefix's services) before the first test and ends
 # it after the last.
 set(VELMAR_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-# The environment of each test (prefix, DLL overrides) is set by the test itself.
-find_program(WINE_PROGRAM wine REQUIRED)
+# The environment of each test (prefix, DLL overrides) is set by the test itself. A 64-bit
+# prefix for the x64 build, run by the 64-bit loader (see scripts/lib.sh).
+if(VELMAR_ARCH STREQUAL x64)
+    set(VELMAR_WINEARCH win64)
+    find_program(WINE_PROGRAM wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH REQUIRED)
+else()
+    set(VELMAR_WINEARCH win32)
+    find_program(WINE_PROGRAM wine REQUIRED)
+endif()
 set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
 
 # Where Windows programs run on an emulated CPU, the project's scripts configure a factor
@@ -26,15 +33,16 @@ set(VELMAR_RUN_UNDER_WINE ${CMAKE_SOURCE_DIR}/scripts/run_under_wine.sh)
 add_test(NAME wine_session_start
     COMMAND ${VELMAR_WINE_SESSION} start ${VELMAR_WINEPREFIX})
 set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine_session
-    ENVIRONMENT "VELMAR_TIME_SCALE=${VELMAR_TIME_SCALE}")
+    ENVIRONMENT "VELMAR_TIME_SCALE=${VELMAR_TIME_SCALE};WINEARCH=${VELMAR_WINEARCH}")
 velmar_test_timeout(wine_session_start 180)
 add_test(NAME wine_session_stop
     COMMAND ${VELMAR_WINE_SESSION} stop ${VELMAR_WINEPREFIX})
-set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine_session)
+set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine_session
+    ENVIRONMENT "WINEARCH=${VELMAR_WINEARCH}")
 
 # What a test that runs Windows programs in the session is told of it.
 set(VELMAR_WINE_ENVIRONMENT "VELMAR_WINEPREFIX=${VELMAR_WINEPREFIX}"
-    "VELMAR_TIME_SCALE=${VELMAR_TIME_SCALE}")
+    "VELMAR_TIME_SCALE=${VELMAR_TIME_SCALE}" "WINEARCH=${VELMAR_WINEARCH}")
 
 # velmar_wine_test(NAME name PROGRAM path-to-exe [ARGS ...] [SIMULATOR|PLATFORM]
 #                  [NATIVE dll ...] [ENVIRONMENT VAR=value ...] [RESOURCE_LOCK lock ...]

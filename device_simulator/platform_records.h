@@ -12,6 +12,8 @@ extern "C" {
 #include <hidsdi.h>
 }
 
+#include "record_sizes.h"
+
 #include <cstddef>
 
 static_assert(sizeof(HIDD_ATTRIBUTES) == 12, "HIDD_ATTRIBUTES is 12 bytes");
@@ -38,16 +40,16 @@ static_assert(offsetof(HIDP_CAPS, NumberFeatureButtonCaps) == 58, "HIDP_CAPS lay
 static_assert(offsetof(HIDP_CAPS, NumberFeatureValueCaps) == 60, "HIDP_CAPS layout");
 static_assert(offsetof(HIDP_CAPS, NumberFeatureDataIndices) == 62, "HIDP_CAPS layout");
 
-// setupapi.dll's records on 32-bit Windows are byte-packed.
-static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == 28, "SP_DEVICE_INTERFACE_DATA is 28 bytes");
+static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == kRecordSizes.deviceInterfaceData,
+              "SP_DEVICE_INTERFACE_DATA size");
 static_assert(offsetof(SP_DEVICE_INTERFACE_DATA, cbSize) == 0, "SP_DEVICE_INTERFACE_DATA layout");
 static_assert(offsetof(SP_DEVICE_INTERFACE_DATA, InterfaceClassGuid) == 4,
               "SP_DEVICE_INTERFACE_DATA layout");
 static_assert(offsetof(SP_DEVICE_INTERFACE_DATA, Flags) == 20, "SP_DEVICE_INTERFACE_DATA layout");
 static_assert(offsetof(SP_DEVICE_INTERFACE_DATA, Reserved) == 24,
               "SP_DEVICE_INTERFACE_DATA layout");
-static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 5,
-              "SP_DEVICE_INTERFACE_DETAIL_DATA_A is 5 bytes");
+static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == kRecordSizes.deviceInterfaceDetailDataA,
+              "SP_DEVICE_INTERFACE_DETAIL_DATA_A size");
 static_assert(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, cbSize) == 0,
               "SP_DEVICE_INTERFACE_DETAIL_DATA_A layout");
 static_assert(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) == 4,

@@ -22,7 +22,8 @@ int main(void)
         printf("Velmar.dll could not be loaded (error %lu).\n", (unsigned long)GetLastError());
         return 1;
     }
-    deviceInfo = (PFN_HID_DeviceInfo)GetProcAddress(library, "HID_DeviceInfo");
+    /* Through a plain function pointer: FARPROC's own type differs from every export's. */
+    deviceInfo = (PFN_HID_DeviceInfo)(void (*)(void))GetProcAddress(library, "HID_DeviceInfo");
     if (!deviceInfo) {
         printf("This Velmar.dll has no HID_DeviceInfo.\n");
         return 1;

@@ -7,13 +7,16 @@
 
 #include <cstddef>
 
-static_assert(sizeof(HidDeviceEntry) == 26, "HidDeviceEntry is 26 bytes");
+// Packed: seven counts, then the three string pointers, 4 bytes each on x86, 8 on x64.
+static_assert(sizeof(HidDeviceEntry) == 14 + 3 * sizeof(char*), "HidDeviceEntry is 26 or 38 bytes");
 static_assert(offsetof(HidDeviceEntry, NumInputBuffers) == 6, "HidDeviceEntry layout");
 static_assert(offsetof(HidDeviceEntry, FeatureReportByteLength) == 12, "HidDeviceEntry layout");
 static_assert(offsetof(HidDeviceEntry, Manufacturer) == 14, "HidDeviceEntry layout");
-static_assert(offsetof(HidDeviceEntry, Product) == 18, "HidDeviceEntry layout");
-static_assert(offsetof(HidDeviceEntry, SerialNumber) == 22, "HidDeviceEntry layout");
-static_assert(sizeof(HidDeviceTable) == 6658, "HidDeviceTable is 6658 bytes");
+static_assert(offsetof(HidDeviceEntry, Product) == 14 + sizeof(char*), "HidDeviceEntry layout");
+static_assert(offsetof(HidDeviceEntry, SerialNumber) == 14 + 2 * sizeof(char*),
+              "HidDeviceEntry layout");
+static_assert(sizeof(HidDeviceTable) == 2 + 256 * sizeof(HidDeviceEntry),
+              "HidDeviceTable is 6658 or 9730 bytes");
 static_assert(offsetof(HidDeviceTable, Entries) == 2, "HidDeviceTable layout");
 
 namespace {

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 #include <setupapi.h>
+#include "record_sizes.h"
+
 #include <cstddef>
 #include <type_traits>
 
@@ -15,6 +17,7 @@ extern "C" {
 #include <hidsdi.h>
 }
 
+// hid.dll's records hold no pointer: the same on both architectures.
 static_assert(sizeof(HIDD_ATTRIBUTES) == 12, "HIDD_ATTRIBUTES is 12 bytes");
 static_assert(offsetof(HIDD_ATTRIBUTES, Size) == 0, "HIDD_ATTRIBUTES layout");
 static_assert(offsetof(HIDD_ATTRIBUTES, VendorID) == 4, "HIDD_ATTRIBUTES layout");
@@ -51,20 +54,22 @@ static_assert(std::is_same<decltype(&::HidD_SetFeature), HidD_Report_t>::value &
 using SetupDiEnumDeviceInterfaces_t = decltype(&::SetupDiEnumDeviceInterfaces);
 using SetupDiGetDeviceInterfaceDetailA_t = decltype(&::SetupDiGetDeviceInterfaceDetailA);
 
-// setupapi.dll's records on 32-bit Windows are byte-packed.
-static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == 28, "SP_DEVICE_INTERFACE_DATA is 28 bytes");
+// setupapi's records and SECURITY_ATTRIBUTES, at their architecture's sizes (record_sizes.h).
+static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == kRecordSizes.deviceInterfaceData,
+              "SP_DEVICE_INTERFACE_DATA size");
 static_assert(offsetof(SP_DEVICE_INTERFACE_DATA, InterfaceClassGuid) == 4,
               "SP_DEVICE_INTERFACE_DATA layout");
 static_assert(offsetof(SP_DEVICE_INTERFACE_DATA, Flags) == 20, "SP_DEVICE_INTERFACE_DATA layout");
 static_assert(offsetof(SP_DEVICE_INTERFACE_DATA, Reserved) == 24,
               "SP_DEVICE_INTERFACE_DATA layout");
-static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 5,
-              "SP_DEVICE_INTERFACE_DETAIL_DATA_A is 5 bytes");
+static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == kRecordSizes.deviceInterfaceDetailDataA,
+              "SP_DEVICE_INTERFACE_DETAIL_DATA_A size");
 static_assert(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) == 4,
               "SP_DEVICE_INTERFACE_DETAIL_DATA_A layout");
+static_assert(sizeof(SECURITY_ATTRIBUTES) == kRecordSizes.securityAttributes,
+              "SECURITY_ATTRIBUTES size");
 
-// kernel32's records.
+// kernel32's version records hold no pointer: the same on both architectures.
 static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA is 148 bytes");
 static_assert(sizeof(OSVERSIONINFOEXA) == 156, "OSVERSIONINFOEXA is 156 bytes");
 static_assert(offsetof(OSVERSIONINFOEXA, wProductType) == 154, "OSVERSIONINFOEXA layout");
-static_assert(sizeof(SECURITY_ATTRIBUTES) == 12, "SECURITY_ATTRIBUTES is 12 bytes");

@@ -1,8 +1,9 @@
 /*
  * Velmar.dll: find, open and talk to USB HID devices through sixteen flat functions.
  *
- * Every function uses the stdcall convention, takes 32-bit arguments and returns one
- * 32-bit value. Failure is always a result of 0 (a null handle, a zero count, a false
+ * Every function uses the stdcall convention and returns one value. Identities, lengths
+ * and string indexes are 32-bit integers; handles and pointers are pointer-sized: 32-bit
+ * in the x86 library, 64-bit in the x64 one (where the compiler ignores __stdcall). Failure is always a result of 0 (a null handle, a zero count, a false
  * flag) or, for text, the empty string; the platform's last-error value is left as the
  * platform set it.
  *
@@ -94,9 +95,13 @@ typedef struct HidDeviceTable {
 } HidDeviceTable;
 #pragma pack(pop)
 
-/* Compile-time size checks that work in C89 as well: a wrong size is a negative array. */
-typedef char VelmarHidDeviceEntryIs26Bytes[sizeof(HidDeviceEntry) == 26 ? 1 : -1];
-typedef char VelmarHidDeviceTableIs6658Bytes[sizeof(HidDeviceTable) == 6658 ? 1 : -1];
+/*
+ * Compile-time size checks that work in C89 as well: a wrong size is a negative array. The
+ * three string pointers are 4 bytes in the x86 library and 8 in the x64 one.
+ */
+#define VELMAR_IF_64_BIT(x64, x86) (sizeof(void*) == 8 ? (x64) : (x86))
+typedef char VelmarHidDeviceEntryIs26Or38Bytes[sizeof(HidDeviceEntry) == VELMAR_IF_64_BIT(38, 26) ? 1 : -1];
+typedef char VelmarHidDeviceTableIs6658Or9730Bytes[sizeof(HidDeviceTable) == VELMAR_IF_64_BIT(9730, 6658) ? 1 : -1];
 
 /* 1 if at least one HID interface is present (whether or not any could be opened). */
 VELMAR_API BOOL VELMAR_CALL HID_DeviceInfo(HidDeviceTable* table);

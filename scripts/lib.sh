@@ -67,9 +67,13 @@ configure_and_build() {
   cmake --build "$build_dir" "$@"
 }
 
-# Wine in PREFIX, for this shell and every program it starts: 32-bit, quiet, on the screen of
-# the prefix's session, with Wine's own DLLs but for the DLLs named, which come from beside
-# the program. Sets wine_variables to the exported VAR=value words.
+# Wine in PREFIX, for this shell and every program it starts: of the architecture WINEARCH
+# names (win32 unless set; win64 for the x64 build), quiet, on the screen of the prefix's
+# session, with Wine's own DLLs but for the DLLs named, which come from beside the program.
+# Sets wine_variables to the exported VAR=value words, and wine_loader to the program that
+# runs Windows programs there: Debian's wine for win32, as a user runs it; for win64 the
+# 64-bit loader itself, since Debian's wine takes the 32-bit one wherever it is installed,
+# also on a host whose kernel cannot execute it.
 #   wine_environment PREFIX [DLL...]
 wine_environment() {
   local prefix native hash
@@ -87,8 +91,13 @@ wine_environment() {
   # two build trees on one machine, or the suite's prefix and the real-stack one, do not
   # share one.
   hash=$(printf '%s' "$prefix" | md5sum)
-  wine_variables=("WINEPREFIX=$prefix" WINEARCH=win32 WINEDEBUG=-all "WINEDLLOVERRIDES=$overrides"
-    "DISPLAY=:$((0x${hash:0:3} % 900 + 100))")
+  wine_variables=("WINEPREFIX=$prefix" "WINEARCH=${WINEARCH:-win32}" WINEDEBUG=-all
+    "WINEDLLOVERRIDES=$overrides" "DISPLAY=:$((0x${hash:0:3} % 900 + 100))")
+  wine_loader=wine
+  if [ "${WINEARCH:-win32}" = win64 ]; then
+    wine_loader=/usr/lib/wine/wine64
+    wine_variables+=("WINELOADER=$wine_loader")
+  fi
   export "${wine_variables[@]}"
 }
 
@@ -113,7 +122,7 @@ exec_under_wine() {
   done
   wine_environment "${1:?prefix}" "${native[@]}"
   shift
-  exec wine "$@"
+  exec "$wine_loader" "$@"
 }
 
 # Starts the Wine session of the build folder's prefix, on the prefix's screen, for the rest

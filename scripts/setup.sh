@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs everything a fresh Debian 12 machine lacks to build and test Velmar: the i686
-# mingw-w64 cross toolchain, 32-bit Wine, CMake/Ninja, GoogleTest sources, Xvfb, the
+# and x86-64 mingw-w64 cross toolchains, 32-bit and 64-bit Wine, CMake/Ninja, GoogleTest sources, Xvfb, the
 # ru_RU.UTF-8 locale, LLVM's dlltool, linker and clang for the MSVC import libraries and their
 # checks, pkg-config for the kit's pkg-config file, pefile for the checks of the built PE
 # files, the emulated machine that runs Wine where this kernel cannot execute 32-bit programs
@@ -11,7 +11,8 @@ set -euo pipefail
 
 packages=(
   g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine32
+  g++-mingw-w64-x86-64 gcc-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+  wine wine32 wine64
   cmake ninja-build googletest
   llvm-14 lld-14 clang-14 pkgconf
   xvfb xauth

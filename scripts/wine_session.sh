@@ -6,7 +6,8 @@
 #       wineserver and the prefix's services
 #   wine_session.sh stop <prefix>
 #       end the session and its Xvfb (the prefix stays for the next run)
-# VELMAR_TIME_SCALE stretches the wait for the screen on an emulated CPU.
+# VELMAR_TIME_SCALE stretches the wait for the screen on an emulated CPU; WINEARCH=win64
+# makes a 64-bit prefix.
 # All Wine output goes to a log inside the prefix: a background wineserver or service that
 # held the caller's stdout would keep CTest waiting for the pipe to close.
 set -euo pipefail
@@ -56,7 +57,7 @@ start)
     # itself stays: inside the emulated machine it is a mount point.
     [ -d "$prefix" ] && find "$prefix" -mindepth 1 -delete
     echo "wine session: creating prefix $prefix (once)"
-    wineboot -i >>"$log" 2>&1 </dev/null
+    "$wine_loader" wineboot -i >>"$log" 2>&1 </dev/null
     # Devices and settings installed in the session that created the prefix do not take:
     # end it first.
     wineserver -w
@@ -71,11 +72,12 @@ start)
   settings=$here/wine_prefix.reg
   stamp=$prefix/.velmar-settings
   if ! cmp -s "$settings" "$stamp"; then
-    wine regedit /S "$(winepath -w "$settings" 2>/dev/null)" >>"$log" 2>&1 </dev/null
+    "$wine_loader" regedit /S "$("$wine_loader" winepath -w "$settings" 2>/dev/null)" \
+      >>"$log" 2>&1 </dev/null
     cp "$settings" "$stamp"
   fi
   # Start the services now, under the neutral environment above.
-  wine wineboot >>"$log" 2>&1 </dev/null
+  "$wine_loader" wineboot >>"$log" 2>&1 </dev/null
   ;;
 stop)
   [ -d "$prefix" ] || exit 0

@@ -1,0 +1,46 @@
+# The one place that says how the build differs between the two Windows architectures: x86,
+# the deliverables' own, and x64, the library's second build for 64-bit callers.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(VELMAR_ARCH x64)
+    # The first Windows for x64 (XP x64 and Server 2003 x64).
+    set(VELMAR_WINDOWS_VERSION 5 2)
+    # LLVM's dlltool's name for the machine.
+    set(VELMAR_DLLTOOL_MACHINE i386:x86-64)
+else()
+    set(VELMAR_ARCH x86)
+    # Every x86 image imports only functions that Windows 98, Me and NT 4.0 have.
+    set(VELMAR_WINDOWS_VERSION 4 0)
+    set(VELMAR_DLLTOOL_MACHINE i386)
+endif()
+
+# velmar_stdcall_names(<out> <name@bytes>...): the names that .def files and linker options
+# give stdcall functions. On x86 they carry the decoration, the bytes of arguments; x64
+# has one calling convention and no decoration.
+function(velmar_stdcall_names out)
+    set(names ${ARGN})
+    if(VELMAR_ARCH STREQUAL x64)
+        list(TRANSFORM names REPLACE "@[0-9]+$" "")
+    endif()
+    set(${out} ${names} PARENT_SCOPE)
+endfunction()
+
+# velmar_dll_entry(<target>): DllMain is the DLL's entry point; x86 names C symbols with a
+# leading underscore.
+function(velmar_dll_entry target)
+    if(VELMAR_ARCH STREQUAL x64)
+        target_link_options(${target} PRIVATE -Wl,--entry,DllMain)
+    else()
+        target_link_options(${target} PRIVATE -Wl,--entry,_DllMain@12)
+    endif()
+endfunction()
+
+# velmar_architecture_def(<source .def> <output .def>): a .def written with x86's decorated
+# names, for this architecture.
+function(velmar_architecture_def source output)
+    file(READ ${source} text)
+    if(VELMAR_ARCH STREQUAL x64)
+        string(REGEX REPLACE "([A-Za-z_][A-Za-z0-9_]*)@[0-9]+" "\\1" text "${text}")
+    endif()
+    file(CONFIGURE OUTPUT ${output} CONTENT "${text}" @ONLY)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+endfunction()
