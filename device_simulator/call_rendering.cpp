@@ -2,9 +2,10 @@
 
 #include <cstdio>
 
-std::string Hex(unsigned long value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*lx", digits, value);
+// Wide enough for a 64-bit handle: long is 32 bits on both Windows architectures.
+std::string Hex(unsigned long long value, int digits) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%0*llx", digits, value);
     return text;
 }
 

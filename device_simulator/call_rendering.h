@@ -6,7 +6,7 @@
 #include <string>
 
 // Lower-case hex, zero-padded to `digits`.
-std::string Hex(unsigned long value, int digits = 0);
+std::string Hex(unsigned long long value, int digits = 0);
 // An out-pointer or a buffer: "ptr", or "null".
 std::string DescribePointer(const void* pointer);
 // {4D1E55B2-F16F-11CF-88CB-001111000030}, or "null".

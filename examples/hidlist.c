@@ -12,8 +12,7 @@
 /* Static, so zero-filled as a fresh table must be. */
 static HidDeviceTable table;
 
-int main(void)
-{
+int main(void) {
     HMODULE library = LoadLibraryA("Velmar.dll");
     PFN_HID_DeviceInfo deviceInfo;
     int i;

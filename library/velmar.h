@@ -3,9 +3,9 @@
  *
  * Every function uses the stdcall convention and returns one value. Identities, lengths
  * and string indexes are 32-bit integers; handles and pointers are pointer-sized: 32-bit
- * in the x86 library, 64-bit in the x64 one (where the compiler ignores __stdcall). Failure is always a result of 0 (a null handle, a zero count, a false
- * flag) or, for text, the empty string; the platform's last-error value is left as the
- * platform set it.
+ * in the x86 library, 64-bit in the x64 one (where the compiler ignores __stdcall). Failure is
+ * always a result of 0 (a null handle, a zero count, a false flag) or, for text, the empty string;
+ * the platform's last-error value is left as the platform set it.
  *
  * Threading: HID_DeviceTest, HID_OpenDevice, HID_DeviceInfo and the four string
  * functions share the library's string storage and must be called one at a time. The
@@ -100,8 +100,10 @@ typedef struct HidDeviceTable {
  * three string pointers are 4 bytes in the x86 library and 8 in the x64 one.
  */
 #define VELMAR_IF_64_BIT(x64, x86) (sizeof(void*) == 8 ? (x64) : (x86))
-typedef char VelmarHidDeviceEntryIs26Or38Bytes[sizeof(HidDeviceEntry) == VELMAR_IF_64_BIT(38, 26) ? 1 : -1];
-typedef char VelmarHidDeviceTableIs6658Or9730Bytes[sizeof(HidDeviceTable) == VELMAR_IF_64_BIT(9730, 6658) ? 1 : -1];
+typedef char
+    VelmarHidDeviceEntryIs26Or38Bytes[sizeof(HidDeviceEntry) == VELMAR_IF_64_BIT(38, 26) ? 1 : -1];
+typedef char VelmarHidDeviceTableIs6658Or9730Bytes
+    [sizeof(HidDeviceTable) == VELMAR_IF_64_BIT(9730, 6658) ? 1 : -1];
 
 /* 1 if at least one HID interface is present (whether or not any could be opened). */
 VELMAR_API BOOL VELMAR_CALL HID_DeviceInfo(HidDeviceTable* table);

@@ -1,5 +1,6 @@
 // Finding devices: HID_DeviceTest and HID_OpenDevice against simulated worlds, checked by
 // their results and by what reached the platform.
+#include "record_sizes.h"
 #include "support/handle_count.h"
 #include "support/simulated_world.h"
 #include "support/velmar_library.h"
@@ -31,7 +32,8 @@ HANDLE OpenDevice(int product, int vendor, int version, int index) {
 
 std::string Enumerate(int memberIndex, const char* result) {
     return std::string("SetupDiEnumDeviceInterfaces(set:1, null, ") + kHidClass + ", " +
-           std::to_string(memberIndex) + ", cbSize=28) = " + result;
+           std::to_string(memberIndex) +
+           ", cbSize=" + std::to_string(kRecordSizes.deviceInterfaceData) + ") = " + result;
 }
 
 std::string SizeQuery(int memberIndex) {
@@ -42,7 +44,8 @@ std::string SizeQuery(int memberIndex) {
 std::string DetailQuery(const SimulatedWorld& world, int memberIndex, const std::string& name) {
     const size_t requiredSize = 4 + world.DevicePath(name).size() + 1;
     return "SetupDiGetDeviceInterfaceDetailA(set:1, if:" + std::to_string(memberIndex) +
-           ", cbSize=5, " + std::to_string(requiredSize) + ", ptr, null) = 1";
+           ", cbSize=" + std::to_string(kRecordSizes.deviceInterfaceDetailDataA) + ", " +
+           std::to_string(requiredSize) + ", ptr, null) = 1";
 }
 
 const std::string kClassDevs =
@@ -97,9 +100,11 @@ TEST(DeviceWalk, TheSetIsReleasedOnEveryPath) {
         SimulatedWorld world("world classdevs=invalid\ninterface a vid=04D8 pid=F6F1\n");
         EXPECT_FALSE(DeviceTest(kProduct, kVendor, kAnyVersion, 0));
         EXPECT_EQ(OpenDevice(kProduct, kVendor, kAnyVersion, 0), nullptr);
+        // INVALID_HANDLE_VALUE, all ones at the pointer's width.
+        const std::string destroyInvalid = "SetupDiDestroyDeviceInfoList(0x" +
+                                           std::string(2 * sizeof(HANDLE), 'f') + ") = 0 error=6";
         EXPECT_THAT(world.JournalOf("SetupDiDestroyDeviceInfoList"),
-                    ElementsAre("SetupDiDestroyDeviceInfoList(0xffffffff) = 0 error=6",
-                                "SetupDiDestroyDeviceInfoList(0xffffffff) = 0 error=6"));
+                    ElementsAre(destroyInvalid, destroyInvalid));
         EXPECT_THAT(world.JournalOf("HidD_GetAttributes"), IsEmpty());
     }
     {

@@ -1,4 +1,5 @@
-"""Checks one built deliverable without running it: check_pe.py velmar|devcmd|ledsignal <file>
+"""Checks one built deliverable without running it:
+check_pe.py velmar|velmar_x64|devcmd|ledsignal <file>
 
 Prints one line per check ("ok   ..." or "FAIL ...: found ..., expected ...") and exits
 with 1 if any check failed, 2 on a wrong command line. What each deliverable must look
@@ -37,20 +38,20 @@ def version_text(numbers):
 
 def check_headers(image, expected, report):
     header, optional = image.FILE_HEADER, image.OPTIONAL_HEADER
-    report.check("machine i386 (0x14C)", hex(header.Machine), hex(expected.machine))
+    machine = pefile.MACHINE_TYPE[expected.machine][len("IMAGE_FILE_MACHINE_"):]
+    report.check("machine %s (%#x)" % (machine, expected.machine), hex(header.Machine),
+                 hex(expected.machine))
     kind = {True: "a DLL", False: "a program"}
     report.check("a DLL" if expected.dll else "a program, not a DLL", kind[image.is_dll()],
                  kind[expected.dll])
     if expected.subsystem is not None:
         report.check("GUI subsystem (%d), no console" % expected.subsystem, optional.Subsystem,
                      expected.subsystem)
-    newest = version_text(expected.newest_os)
+    wanted = version_text(expected.os_version)
     os_version = (optional.MajorOperatingSystemVersion, optional.MinorOperatingSystemVersion)
-    report.check("OS version at most " + newest, version_text(os_version), "<= " + newest,
-                 passed=os_version <= expected.newest_os)
+    report.check("OS version " + wanted, version_text(os_version), wanted)
     subsystem_version = (optional.MajorSubsystemVersion, optional.MinorSubsystemVersion)
-    report.check("subsystem version at most " + newest, version_text(subsystem_version),
-                 "<= " + newest, passed=subsystem_version <= expected.newest_os)
+    report.check("subsystem version " + wanted, version_text(subsystem_version), wanted)
     report.check("file header timestamp %d" % expected.timestamp, header.TimeDateStamp,
                  expected.timestamp)
 
@@ -194,12 +195,14 @@ def check(kind, path):
     """Runs every check of one kind on one file; returns the number that failed."""
     expected = EXPECTED[kind]
     report = Report()
+    pe_format = "PE32+" if expected.pe_format == pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS else "PE32"
     try:
-        image = pe_contents.load(path)
+        image = pe_contents.load(path, expected.pe_format)
     except (OSError, pefile.PEFormatError) as error:
-        report.check("a readable PE32 image", str(error), "a PE32 image", passed=False)
+        report.check("a readable %s image" % pe_format, str(error), "a %s image" % pe_format,
+                     passed=False)
         return report.failed
-    report.check("a readable PE32 image", None, None, passed=True)
+    report.check("a readable %s image" % pe_format, None, None, passed=True)
     groups = [("headers", check_headers), ("imports", check_imports),
               ("exports", check_exports)]
     if expected.version:

@@ -1,11 +1,12 @@
-"""What each deliverable must look like, written down once: VELMAR, DEVCMD and LEDSIGNAL,
-which check_pe.py checks the built files against."""
-from dataclasses import dataclass
+"""What each deliverable must look like, written down once: VELMAR, VELMAR_X64, DEVCMD and
+LEDSIGNAL, which check_pe.py checks the built files against."""
+from dataclasses import dataclass, replace
 from typing import Optional
 
 import pefile
 
 MACHINE_I386 = pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"]
+MACHINE_AMD64 = pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"]
 SUBSYSTEM_WINDOWS_GUI = pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"]
 
 
@@ -45,8 +46,11 @@ class Expectations:
     export_dll_name: Optional[str] = None
     version: Optional[VersionExpectations] = None
     manifest: Optional[ManifestExpectations] = None
-    newest_os: tuple = (5, 0)   # Windows 2000
+    # The system the header asks for: 4.0, so that Windows 98, Me and NT 4.0 load the x86
+    # images, whose every import they have.
+    os_version: tuple = (4, 0)
     machine: int = MACHINE_I386
+    pe_format: int = pefile.OPTIONAL_HEADER_MAGIC_PE
     timestamp: int = 0          # a reproducible build stamps no time
 
 
@@ -85,6 +89,10 @@ VELMAR = Expectations(
     ),
 )
 
+# The same library for 64-bit callers: PE32+ for x64, for the first x64 Windows (5.2).
+VELMAR_X64 = replace(VELMAR, machine=MACHINE_AMD64, os_version=(5, 2),
+                     pe_format=pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS)
+
 # Both programs carry the same manifest: their own identity, under any name, and the
 # common controls version 6, nothing more.
 PROGRAM_MANIFEST = ManifestExpectations(
@@ -119,4 +127,5 @@ LEDSIGNAL = Expectations(
     manifest=PROGRAM_MANIFEST,
 )
 
-EXPECTED = {"velmar": VELMAR, "devcmd": DEVCMD, "ledsignal": LEDSIGNAL}
+EXPECTED = {"velmar": VELMAR, "velmar_x64": VELMAR_X64, "devcmd": DEVCMD,
+            "ledsignal": LEDSIGNAL}

@@ -50,15 +50,16 @@ class VersionInfo(NamedTuple):
     translation_pairs: int    # pairs in those values
 
 
-def load(path):
+def load(path, pe_format=pefile.OPTIONAL_HEADER_MAGIC_PE):
     """The image with its export, import and resource directories read; raises OSError or
-    pefile.PEFormatError for a file that is not a PE32 image."""
+    pefile.PEFormatError for a file that is not an image of the format (PE32 by default,
+    PE32+ with pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS)."""
     with open(path, "rb") as file:
         data = file.read()
     image = pefile.PE(data=data, fast_load=True)
-    if image.OPTIONAL_HEADER.Magic != pefile.OPTIONAL_HEADER_MAGIC_PE:
-        raise pefile.PEFormatError("optional header magic %#x, not PE32"
-                                   % image.OPTIONAL_HEADER.Magic)
+    if image.OPTIONAL_HEADER.Magic != pe_format:
+        raise pefile.PEFormatError("optional header magic %#x, not %#x"
+                                   % (image.OPTIONAL_HEADER.Magic, pe_format))
     # pefile reads what is left of a cut-off file as if nothing were missing.
     if len(image.sections) != image.FILE_HEADER.NumberOfSections:
         raise pefile.PEFormatError("%d of %d section headers readable" % (

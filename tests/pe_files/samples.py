@@ -15,8 +15,8 @@ WINDRES = os.environ.get("PE_CHECKS_WINDRES", "i686-w64-mingw32-windres")
 
 # Link options of a well-made deliverable: no runtime, no time stamp, Windows 2000 on.
 WELL_MADE = ["-nostdlib", "-s", "-Wl,--no-insert-timestamp",
-             "-Wl,--major-os-version,5", "-Wl,--minor-os-version,0",
-             "-Wl,--major-subsystem-version,5", "-Wl,--minor-subsystem-version,0"]
+             "-Wl,--major-os-version,4", "-Wl,--minor-os-version,0",
+             "-Wl,--major-subsystem-version,4", "-Wl,--minor-subsystem-version,0"]
 
 
 class Workshop:

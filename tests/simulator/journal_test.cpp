@@ -15,8 +15,8 @@ namespace {
 
 using ::testing::ElementsAre;
 
-std::string Printed(const char* format, unsigned long value) {
-    char text[16];
+std::string Printed(const char* format, unsigned long long value) {
+    char text[24];
     std::snprintf(text, sizeof text, format, value);
     return text;
 }
@@ -33,7 +33,7 @@ TEST(Journal, RecordsAWalkAndAReportExactly) {
     Doubles().SetupDiGetDeviceInterfaceDetailA(set, &data, nullptr, 0, &size, nullptr);
     std::string buffer(size, '\0');
     auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(&buffer[0]);
-    detail->cbSize = 5;
+    detail->cbSize = kRecordSizes.deviceInterfaceDetailDataA;
     Doubles().SetupDiGetDeviceInterfaceDetailA(set, &data, detail, size, &size, nullptr);
     HANDLE device = CreateFileA(detail->DevicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
@@ -54,25 +54,30 @@ TEST(Journal, RecordsAWalkAndAReportExactly) {
     Doubles().HidD_GetAttributes(INVALID_HANDLE_VALUE, nullptr);
 
     const std::string hid = "{4D1E55B2-F16F-11CF-88CB-001111000030}";
+    const std::string dataSize = std::to_string(kRecordSizes.deviceInterfaceData);
+    const std::string detailSize = std::to_string(kRecordSizes.deviceInterfaceDetailDataA);
     EXPECT_THAT(
         devsim::Journal(),
         ElementsAre(
             "HidD_GetHidGuid(ptr)", "SetupDiGetClassDevsA(" + hid + ", null, null, 0x12) = set:1",
-            "SetupDiEnumDeviceInterfaces(set:1, null, " + hid + ", 0, cbSize=28) = 1",
+            "SetupDiEnumDeviceInterfaces(set:1, null, " + hid + ", 0, cbSize=" + dataSize + ") = 1",
             "SetupDiGetDeviceInterfaceDetailA(set:1, if:0, null, 0, ptr, null) = 0 "
             "error=122",
-            "SetupDiGetDeviceInterfaceDetailA(set:1, if:0, cbSize=5, " + required +
+            "SetupDiGetDeviceInterfaceDetailA(set:1, if:0, cbSize=" + detailSize + ", " + required +
                 ", ptr, null) = 1",
             "HidD_GetAttributes(dev:f6f1, Size=10) = 1",
             "HidD_GetPreparsedData(dev:f6f1, ptr) = 1 pp:1", "HidP_GetCaps(pp:1, ptr) = 0x00110000",
             "HidD_FreePreparsedData(pp:1) = 1",
             "HidD_SetFeature(dev:f6f1, [00 42 00 00 00 00 00], 7) = 1",
             "HidD_GetIndexedString(dev:f6f1, 0x12345678, null, 0) = 0 error=87",
-            "SetupDiEnumDeviceInterfaces(set:1, null, " + hid + ", 1, cbSize=28) = 0 error=259",
+            "SetupDiEnumDeviceInterfaces(set:1, null, " + hid + ", 1, cbSize=" + dataSize +
+                ") = 0 error=259",
             "SetupDiDestroyDeviceInfoList(set:1) = 1",
-            "SetupDiDestroyDeviceInfoList(" + Printed("0x%lx", reinterpret_cast<ULONG_PTR>(set)) +
+            "SetupDiDestroyDeviceInfoList(" + Printed("0x%llx", reinterpret_cast<ULONG_PTR>(set)) +
                 ") = 0 error=6",
-            "HidD_GetAttributes(0xffffffff, null) = 0 error=1"));
+            "HidD_GetAttributes(" +
+                Printed("0x%llx", reinterpret_cast<ULONG_PTR>(INVALID_HANDLE_VALUE)) +
+                ", null) = 0 error=1"));
     DevSim_ClearJournal();
     EXPECT_EQ(DevSim_JournalSize(), 0);
     EXPECT_EQ(DevSim_JournalLine(0), nullptr);
@@ -120,7 +125,7 @@ TEST(Journal, KeepsEveryLineWholeUnderConcurrentCalls) {
     }
     EXPECT_EQ(counts.size(), static_cast<size_t>(kCallsPerThread));
     for (int i = 0; i < kCallsPerThread; ++i) {
-        EXPECT_EQ(counts["HidD_SetFeature(dev:a, [00 " + Printed("%02lx", i) + " ff], 3) = 1"],
+        EXPECT_EQ(counts["HidD_SetFeature(dev:a, [00 " + Printed("%02llx", i) + " ff], 3) = 1"],
                   kThreads);
     }
 }

@@ -43,7 +43,8 @@ TEST(SetupApiDouble, ListsEveryInterfaceInOrderThenNoMoreItems) {
     EXPECT_EQ(data.Flags, static_cast<DWORD>(SPINT_ACTIVE));
     EXPECT_TRUE(IsEqualGUID(data.InterfaceClassGuid, kHidClass));
     char buffer[MAX_PATH] = {};
-    reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer)->cbSize = 5;
+    reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer)->cbSize =
+        kRecordSizes.deviceInterfaceDetailDataA;
     ASSERT_TRUE(interfaces.Detail(data, buffer, sizeof buffer, nullptr));
     EXPECT_EQ(std::string(buffer + 4), devsim::DevicePath("d319"));
     EXPECT_FALSE(interfaces.Enumerate(320, data));
@@ -105,13 +106,15 @@ TEST(SetupApiDouble, DetailAnswersTheSizeQueryThenChecksTheBuffer) {
     auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer.data());
     EXPECT_FALSE(interfaces.Detail(data, nullptr, required, nullptr));
     EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_USER_BUFFER});
-    detail->cbSize = 8; // the 64-bit record size
+    // The other architecture's sizes are as wrong as any.
+    const PlatformRecordSizes& other = sizeof(void*) == 8 ? kX86RecordSizes : kX64RecordSizes;
+    detail->cbSize = other.deviceInterfaceDetailDataA;
     EXPECT_FALSE(interfaces.Detail(data, detail, required, nullptr));
     EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_USER_BUFFER});
-    detail->cbSize = 5;
+    detail->cbSize = kRecordSizes.deviceInterfaceDetailDataA;
     EXPECT_FALSE(interfaces.Detail(data, detail, required - 1, nullptr));
     EXPECT_EQ(GetLastError(), DWORD{ERROR_INSUFFICIENT_BUFFER});
-    data.cbSize = 32;
+    data.cbSize = other.deviceInterfaceData;
     EXPECT_FALSE(interfaces.Detail(data, detail, required, nullptr));
     EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
     data.cbSize = sizeof data;
