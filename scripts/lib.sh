@@ -5,6 +5,7 @@ set -euo pipefail
 
 project_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=$project_root/build/win32
+x64_build_dir=$project_root/build/win64
 wine_prefix=$build_dir/wineprefix
 # The real-stack tests' prefix, with the virtual HID devices installed.
 hid_prefix=$build_dir/wineprefix-hid
@@ -65,6 +66,14 @@ configure_and_build() {
   step "Configuring (CMake preset win32) and building${*:+: $*}"
   cmake --preset win32 -DVELMAR_TIME_SCALE="${VELMAR_TIME_SCALE:-1}" >/dev/null
   cmake --build "$build_dir" "$@"
+}
+
+# The x64 library's own build with its tests (preset win64). They run under 64-bit Wine,
+# which every x86-64 host executes natively, whichever route the x86 programs take.
+configure_and_build_x64() {
+  step "Configuring (CMake preset win64) and building the x64 library and its tests"
+  cmake --preset win64 >/dev/null
+  cmake --build "$x64_build_dir"
 }
 
 # Wine in PREFIX, for this shell and every program it starts: of the architecture WINEARCH

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The whole test suite: installs what this machine lacks, builds everything and runs every
-# test under Wine (the first run creates the Wine prefix inside the build tree). Where this
-# kernel cannot execute 32-bit programs, CTest runs inside an emulated machine.
+# The whole test suite: installs what this machine lacks, builds everything for x86 and x64
+# and runs every test under Wine (the first run creates the Wine prefixes inside the build
+# trees). The x64 suite runs natively under 64-bit Wine; where this kernel cannot execute
+# 32-bit programs, the x86 suite's CTest runs inside an emulated machine.
 source "$(dirname "$0")/lib.sh"
 
 step "Installing what is missing (mingw-w64, Wine, CMake, GoogleTest, Xvfb, locale, QEMU)"
@@ -9,6 +10,15 @@ bash "$project_root/scripts/setup.sh"
 choose_windows_route
 
 configure_and_build
+configure_and_build_x64
 
-step "Running the test suite (CTest, under Wine)"
+# Both suites run, whatever the first one's outcome.
+step "Running the x64 test suite (CTest, natively under 64-bit Wine)"
+x64_status=0
+ctest --preset win64 "$@" || x64_status=$?
+step "Running the x86 test suite (CTest, under Wine)"
 run_windows_programs ctest --preset win32 "$@"
+if [ "$x64_status" -ne 0 ]; then
+  printf '\nFAILED: the x64 test suite (see above)\n' >&2
+  exit "$x64_status"
+fi
