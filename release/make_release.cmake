@@ -1,5 +1,6 @@
 # Assembles the release folder and zip from a build folder:
-#   cmake -DVELMAR_SOURCE_DIR=<source> -DVELMAR_BUILD_DIR=<build> -DVELMAR_VERSION=<version>
+#   cmake -DVELMAR_SOURCE_DIR=<source> -DVELMAR_BUILD_DIR=<x86 build>
+#         -DVELMAR_X64_BUILD_DIR=<x64 build> -DVELMAR_VERSION=<version>
 #         -DVELMAR_RELEASE_DIR=<folder> -P make_release.cmake
 # Writes <folder>/velmar-<version>-win32/ and <folder>/velmar-<version>-win32.zip.
 include(${CMAKE_CURRENT_LIST_DIR}/readme_examples.cmake)
@@ -14,27 +15,40 @@ string(REPLACE "@VERSION@" "${VELMAR_VERSION}" readme "${readme}")
 file(WRITE ${folder}/README.md "${readme}")
 write_readme_examples("${readme}" ${folder}/examples)
 
-# Each file in the release, then the file it comes from.
+# The files of one architecture's library, hidlist and simulator from its build folder,
+# under <place>/ in the kit.
+function(architecture_files out place build)
+    set(${out}
+        ${place}bin/Velmar.dll            ${build}/dist/Velmar.dll
+        ${place}bin/hidlist.exe           ${build}/examples/hidlist.exe
+        ${place}lib/libVelmar.a           ${build}/import_libraries/libVelmar.a
+        ${place}lib/Velmar.lib            ${build}/import_libraries/Velmar.lib
+        ${place}lib/Velmar.def            ${build}/library/Velmar.def
+        ${place}lib/pkgconfig/velmar.pc   ${build}/package/velmar.pc
+        ${place}simulator/devsim.dll      ${build}/simulated/devsim.dll
+        ${place}simulator/hid.dll         ${build}/simulated/hid.dll
+        ${place}simulator/setupapi.dll    ${build}/simulated/setupapi.dll
+        ${place}simulator/libdevsim.a     ${build}/device_simulator/libdevsim.dll.a
+        ${place}simulator/devsim.lib      ${build}/import_libraries/devsim.lib
+        PARENT_SCOPE)
+endfunction()
+
+# Each file in the release, then the file it comes from: the x86 files where the kit has
+# always had them, the x64 ones in the same places under x64/, and one set of headers,
+# package files, examples and documents for both.
+architecture_files(x86_files "" ${VELMAR_BUILD_DIR})
+architecture_files(x64_files "x64/" ${VELMAR_X64_BUILD_DIR})
 set(shipped
-    bin/Velmar.dll                ${VELMAR_BUILD_DIR}/dist/Velmar.dll
+    ${x86_files}
     bin/devcmd.exe                ${VELMAR_BUILD_DIR}/dist/devcmd.exe
     bin/ledsignal.exe             ${VELMAR_BUILD_DIR}/dist/ledsignal.exe
-    bin/hidlist.exe               ${VELMAR_BUILD_DIR}/examples/hidlist.exe
+    ${x64_files}
     include/velmar.h              ${VELMAR_SOURCE_DIR}/library/velmar.h
-    lib/libVelmar.a               ${VELMAR_BUILD_DIR}/import_libraries/libVelmar.a
-    lib/Velmar.lib                ${VELMAR_BUILD_DIR}/import_libraries/Velmar.lib
-    lib/Velmar.def                ${VELMAR_SOURCE_DIR}/library/Velmar.def
     lib/cmake/Velmar/VelmarConfig.cmake          ${VELMAR_BUILD_DIR}/package/VelmarConfig.cmake
     lib/cmake/Velmar/VelmarConfigVersion.cmake   ${VELMAR_BUILD_DIR}/package/VelmarConfigVersion.cmake
-    lib/pkgconfig/velmar.pc       ${VELMAR_BUILD_DIR}/package/velmar.pc
     examples/hidlist.c            ${VELMAR_SOURCE_DIR}/examples/hidlist.c
-    simulator/devsim.dll          ${VELMAR_BUILD_DIR}/simulated/devsim.dll
-    simulator/hid.dll             ${VELMAR_BUILD_DIR}/simulated/hid.dll
-    simulator/setupapi.dll        ${VELMAR_BUILD_DIR}/simulated/setupapi.dll
     simulator/devsim.h            ${VELMAR_SOURCE_DIR}/device_simulator/include/devsim.h
     simulator/devsim.hpp          ${VELMAR_SOURCE_DIR}/device_simulator/include/devsim.hpp
-    simulator/libdevsim.a         ${VELMAR_BUILD_DIR}/device_simulator/libdevsim.dll.a
-    simulator/devsim.lib          ${VELMAR_BUILD_DIR}/import_libraries/devsim.lib
     simulator/README.md           ${VELMAR_SOURCE_DIR}/device_simulator/README.md
     simulator/example-world.txt   ${VELMAR_SOURCE_DIR}/release/example-world.txt)
 while(shipped)

@@ -1,11 +1,17 @@
-# An MSVC-style toolchain for a caller's configure step: clang in clang-cl mode for the
-# 32-bit MSVC target, and lld-link. There are no Microsoft headers or libraries on this
+# An MSVC-style toolchain for a caller's configure step: clang in clang-cl mode for the x86
+# or x64 MSVC target, and lld-link. There are no Microsoft headers or libraries on this
 # machine, so CMake's own checks compile without linking, and nothing is built with it.
-#   -DVELMAR_CLANG_CL=<clang invoked as clang-cl>
+#   -DVELMAR_CLANG_CL=<clang invoked as clang-cl> [-DVELMAR_MSVC_ARCH=x64]
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR X86)
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VELMAR_CLANG_CL VELMAR_MSVC_ARCH)
+if(VELMAR_MSVC_ARCH STREQUAL x64)
+    set(CMAKE_SYSTEM_PROCESSOR AMD64)
+    set(CMAKE_C_COMPILER_TARGET x86_64-pc-windows-msvc)
+else()
+    set(CMAKE_SYSTEM_PROCESSOR X86)
+    set(CMAKE_C_COMPILER_TARGET i686-pc-windows-msvc)
+endif()
 set(CMAKE_C_COMPILER ${VELMAR_CLANG_CL})
-set(CMAKE_C_COMPILER_TARGET i686-pc-windows-msvc)
 find_program(CMAKE_LINKER NAMES lld-link lld-link-14 REQUIRED)
 find_program(CMAKE_AR NAMES llvm-lib llvm-lib-14 REQUIRED)
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)

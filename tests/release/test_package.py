@@ -9,13 +9,14 @@ import shutil
 import tempfile
 import unittest
 
-from test_release import CALLER, GCC, UnpackedRelease, msvc_style_link, run, run_under_wine
+from test_release import (CALLER, GCC, PLACE, X64, UnpackedRelease, msvc_style_link, run,
+                          run_under_wine)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CALLER_PROJECT = os.path.join(HERE, "package_caller")
-MINGW_TOOLCHAIN = os.path.join(os.environ["VELMAR_SOURCE_DIR"], "cmake", "i686-w64-mingw32.cmake")
+MINGW_TOOLCHAIN = os.path.join(os.environ["VELMAR_SOURCE_DIR"], "cmake",
+                               "x86_64-w64-mingw32.cmake" if X64 else "i686-w64-mingw32.cmake")
 MSVC_TOOLCHAIN = os.path.join(HERE, "msvc_style.cmake")
-REFUSAL = "Velmar is a 32-bit Windows library"
 
 # The entry point of a link without any C runtime, for the MSVC-style link.
 MSVC_ENTRY = r"""
@@ -31,7 +32,7 @@ void __cdecl start(void)
 class KitCaller(UnpackedRelease):
     def beside_simulator(self, folder):
         """What runs the example device beside a program: the stand-ins and the world."""
-        for file in ("simulator/hid.dll", "simulator/setupapi.dll",
+        for file in (PLACE + "simulator/hid.dll", PLACE + "simulator/setupapi.dll",
                      "simulator/example-world.txt"):
             shutil.copy(self.path(file), folder)
 
@@ -57,7 +58,8 @@ class CMakePackage(KitCaller):
     def test_a_mingw_caller_links_both_targets_and_finds_the_example_device(self):
         build, result = self.configure("1.2", f"-DCMAKE_TOOLCHAIN_FILE={MINGW_TOOLCHAIN}")
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
-        self.assertEqual(self.import_libraries(build), ["lib/libVelmar.a", "simulator/libdevsim.a"])
+        self.assertEqual(self.import_libraries(build),
+                         [PLACE + "lib/libVelmar.a", PLACE + "simulator/libdevsim.a"])
         result = run(["cmake", "--build", build], build)
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         for dll in ("Velmar.dll", "devsim.dll"):
@@ -77,10 +79,19 @@ class CMakePackage(KitCaller):
                 self.assertNotEqual(result.returncode, 0)
                 self.assertIn("1.2.0", result.stderr)
 
-    def test_a_64_bit_build_is_refused_with_a_reason(self):
-        _, result = self.configure("1.2", "-DCMAKE_C_COMPILER=gcc")
-        self.assertNotEqual(result.returncode, 0)
-        self.assertIn(REFUSAL, re.sub(r"\s+", " ", result.stderr))
+    def test_builds_for_other_systems_and_processors_are_refused_with_a_reason(self):
+        arm64 = os.path.join(self.scratch.name, "arm64.cmake")
+        with open(arm64, "w") as file:
+            file.write(f"include({MINGW_TOOLCHAIN})\nset(CMAKE_SYSTEM_PROCESSOR ARM64)\n")
+        for label, options, refusal in (
+                ("the build machine's own", ["-DCMAKE_C_COMPILER=gcc"],
+                 "Velmar is a Windows library, and this build is for Linux"),
+                ("ARM64 Windows", [f"-DCMAKE_TOOLCHAIN_FILE={arm64}"],
+                 "this build is for ARM64: configure an x86 or x64 build")):
+            with self.subTest(label):
+                _, result = self.configure("1.2", *options)
+                self.assertNotEqual(result.returncode, 0)
+                self.assertIn(refusal, re.sub(r"\s+", " ", result.stderr))
 
     def test_an_msvc_style_caller_gets_the_msvc_import_libraries(self):
         """CMake configures the caller with clang-cl and lld-link and the package chooses
@@ -92,11 +103,12 @@ class CMakePackage(KitCaller):
         clang_cl = os.path.join(tools, "clang-cl")
         os.symlink(shutil.which("clang-14") or shutil.which("clang"), clang_cl)
         build, result = self.configure("1.2", f"-DCMAKE_TOOLCHAIN_FILE={MSVC_TOOLCHAIN}",
-                                       f"-DVELMAR_CLANG_CL={clang_cl}")
+                                       f"-DVELMAR_CLANG_CL={clang_cl}",
+                                       f"-DVELMAR_MSVC_ARCH={'x64' if X64 else 'x86'}")
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         self.assertIn("MSVC-like command-line", result.stdout)
         libraries = self.import_libraries(build)
-        self.assertEqual(libraries, ["lib/Velmar.lib", "simulator/devsim.lib"])
+        self.assertEqual(libraries, [PLACE + "lib/Velmar.lib", PLACE + "simulator/devsim.lib"])
 
         with open(os.path.join(build, "entry.c"), "w") as file:
             file.write(MSVC_ENTRY)
@@ -109,13 +121,13 @@ class CMakePackage(KitCaller):
             build)
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         for dll in ("bin/Velmar.dll", "simulator/devsim.dll"):
-            shutil.copy(self.path(dll), build)
+            shutil.copy(self.path(PLACE + dll), build)
         self.run_find_example_device(build, "msvc_caller.exe")
 
 
 class PkgConfig(KitCaller):
     def pkg_config(self, *arguments):
-        environment = {"PKG_CONFIG_PATH": self.path("lib", "pkgconfig"),
+        environment = {"PKG_CONFIG_PATH": self.path(PLACE + "lib/pkgconfig"),
                        "PKG_CONFIG_LIBDIR": "", "PKG_CONFIG_SYSROOT_DIR": ""}
         result = run(["pkg-config", *arguments, "velmar"], self.scratch.name, **environment)
         self.assertEqual(result.returncode, 0, result.stderr)
@@ -129,7 +141,7 @@ class PkgConfig(KitCaller):
         normalized = [flag[:2] + os.path.normpath(flag[2:]) if flag[:2] in ("-I", "-L") else flag
                       for flag in flags]
         self.assertEqual(normalized,
-                         [f"-I{self.path('include')}", f"-L{self.path('lib')}", "-lVelmar"])
+                         [f"-I{self.path('include')}", f"-L{self.path(PLACE + 'lib')}", "-lVelmar"])
         folder = self.simulated_folder("pkgconfig")
         with open(os.path.join(folder, "caller.c"), "w") as file:
             file.write(CALLER)

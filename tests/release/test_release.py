@@ -3,8 +3,9 @@ examples run as written, its import libraries linked by small C callers, hidlist
 against the simulator and against Wine's own HID stack, and a second build of the kit alone
 from the same source, without any test tool, compared byte for byte.
 
-Environment: VELMAR_RELEASE_ZIP (the zip), VELMAR_SOURCE_DIR, and the Wine session's
-prefix, VELMAR_WINEPREFIX.
+Environment: VELMAR_RELEASE_ZIP (the zip), VELMAR_SOURCE_DIR, the Wine session's prefix,
+VELMAR_WINEPREFIX, and the callers' architecture, VELMAR_CALLER_ARCH: x86 (the default), or
+x64 with a 64-bit prefix (WINEARCH=win64).
 """
 import functools
 import os
@@ -16,7 +17,10 @@ import unittest
 import zipfile
 
 ZIP = os.environ["VELMAR_RELEASE_ZIP"]
-GCC = "i686-w64-mingw32-gcc"
+X64 = os.environ.get("VELMAR_CALLER_ARCH", "x86") == "x64"
+GCC = "x86_64-w64-mingw32-gcc" if X64 else "i686-w64-mingw32-gcc"
+# Where the kit keeps the callers' architecture's DLLs, import libraries and simulator.
+PLACE = "x64/" if X64 else ""
 # Generous bounds, stretched by the scripts' factor on an emulated CPU.
 TIME_SCALE = int(os.environ.get("VELMAR_TIME_SCALE", "1"))
 TIMEOUT = 120 * TIME_SCALE
@@ -69,8 +73,9 @@ class UnpackedRelease(unittest.TestCase):
 
     def simulated_folder(self, name):
         folder = self.path(name)
-        self.place_beside(folder, "bin/Velmar.dll", "simulator/devsim.dll", "simulator/hid.dll",
-                          "simulator/setupapi.dll")
+        self.place_beside(folder, *(PLACE + file for file in (
+            "bin/Velmar.dll", "simulator/devsim.dll", "simulator/hid.dll",
+            "simulator/setupapi.dll")))
         return folder
 
 
@@ -133,10 +138,13 @@ int main(void)
 def msvc_style_link(program, objects):
     """The command that links objects and import libraries MSVC-style into `program`, with
     entry point start() and no C runtime. kernel32 comes as MinGW's import library, whose
-    objects carry no safe exception handler mark: hence /safeseh:no."""
-    return ["lld-link", "/nologo", "/nodefaultlib", "/safeseh:no", "/entry:start",
-            "/subsystem:console", f"/out:{program}", *objects,
-            "/usr/i686-w64-mingw32/lib/libkernel32.a"]
+    x86 objects carry no safe exception handler mark: hence /safeseh:no there."""
+    if X64:
+        machine, kernel32 = ["/machine:x64"], "/usr/x86_64-w64-mingw32/lib/libkernel32.a"
+    else:
+        machine, kernel32 = ["/safeseh:no"], "/usr/i686-w64-mingw32/lib/libkernel32.a"
+    return ["lld-link", "/nologo", "/nodefaultlib", *machine, "/entry:start",
+            "/subsystem:console", f"/out:{program}", *objects, kernel32]
 
 
 # For the MSVC import library: no C runtime, so lld-link needs nothing but the libraries.
@@ -166,7 +174,7 @@ class Callers(UnpackedRelease):
         self.build_and_run("caller", CALLER, [GCC, "-std=c89", "-pedantic", "-Wall", "-Werror",
                                               "-o", "caller.exe", "caller.c",
                                               f"-I{self.path('include')}",
-                                              f"-L{self.path('lib')}", "-lVelmar"])
+                                              f"-L{self.path(PLACE + 'lib')}", "-lVelmar"])
 
     def test_a_caller_that_loads_the_library_by_name(self):
         self.build_and_run("loader", LOADER, [GCC, "-std=c89", "-pedantic", "-Wall", "-Werror",
@@ -181,13 +189,14 @@ class Callers(UnpackedRelease):
         result = run([GCC, "-c", "-o", "msvc.obj", "msvc.c", f"-I{self.path('include')}"], folder)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.build_and_run("msvc", MSVC_CALLER,
-                           msvc_style_link("msvc.exe", ["msvc.obj", self.path("lib", "Velmar.lib")]))
+                           msvc_style_link("msvc.exe", ["msvc.obj",
+                                                        self.path(PLACE + "lib/Velmar.lib")]))
 
 
 class Hidlist(UnpackedRelease):
     def test_lists_a_simulated_world(self):
         folder = self.simulated_folder("listing")
-        self.place_beside(folder, "bin/hidlist.exe")
+        self.place_beside(folder, PLACE + "bin/hidlist.exe")
         result = run_under_wine("hidlist.exe", folder, simulator=True,
                                 DEVSIM_WORLD=self.path("simulator", "example-world.txt"))
         self.assertEqual(result.returncode, 0, result.stderr)
@@ -198,13 +207,13 @@ class Hidlist(UnpackedRelease):
 
     def test_lists_wines_own_devices(self):
         folder = self.path("platform")
-        self.place_beside(folder, "bin/Velmar.dll", "bin/hidlist.exe")
+        self.place_beside(folder, PLACE + "bin/Velmar.dll", PLACE + "bin/hidlist.exe")
         result = run_under_wine("hidlist.exe", folder)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn('"The Wine Project" / "Wine HID mouse"', result.stdout)
 
 
-# What the second build finds on PATH: the cross toolchain, CMake, Ninja, LLVM's dlltool (the
+# What the second build finds on PATH: the cross toolchains, CMake, Ninja, LLVM's dlltool (the
 # one more tool the kit needs) and a shell with a few basic commands.
 KIT_TOOLS = ("cmake", "ninja", "llvm-dlltool", "llvm-dlltool-14", "sh", "cat", "cp", "ln",
              "ls", "mkdir", "mv", "rm", "touch")
@@ -216,7 +225,7 @@ def kit_tools(folder):
     toolchain = os.path.dirname(shutil.which(GCC))
     paths = [shutil.which(tool) for tool in KIT_TOOLS]
     paths += [os.path.join(toolchain, name) for name in os.listdir(toolchain)
-              if name.startswith("i686-w64-mingw32-")]
+              if name.startswith(("i686-w64-mingw32-", "x86_64-w64-mingw32-"))]
     for path in filter(None, paths):
         os.symlink(path, os.path.join(folder, os.path.basename(path)))
     return folder
