@@ -1,11 +1,13 @@
-// The size of the three deliverables, and of the library against its goal.
-//     deliverable_sizes.exe [deliverables folder]   (default ..\dist)
+// The size of the deliverables, and of the library against its goal.
+//     deliverable_sizes.exe [deliverables folder [file...]]
+// (default ..\dist and the three x86 deliverables; the x64 build has the library alone)
 #include "summary_line.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -19,18 +21,22 @@ int main(int argc, char** argv) {
     std::printf("  %-14s %10s %9s  %s\n", "file", "bytes", "KiB", "goal");
     std::string librarySummary;
     bool libraryMet = false;
-    for (const char* name : {"Velmar.dll", "devcmd.exe", "ledsignal.exe"}) {
+    std::vector<std::string> names(argv + (argc > 2 ? 2 : argc), argv + argc);
+    if (names.empty()) {
+        names = {"Velmar.dll", "devcmd.exe", "ledsignal.exe"};
+    }
+    for (const std::string& name : names) {
         const std::string path = folder + "\\" + name;
         WIN32_FILE_ATTRIBUTE_DATA data;
         if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
-            std::printf("  %-14s %10s\n", name, "missing");
+            std::printf("  %-14s %10s\n", name.c_str(), "missing");
             continue;
         }
         const ULONGLONG bytes =
             (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        const bool isLibrary = std::string(name) == "Velmar.dll";
+        const bool isLibrary = name == "Velmar.dll";
         const bool met = bytes <= kLibrarySizeGoal;
-        std::printf("  %-14s %10llu %9.1f  %s\n", name, bytes, bytes / 1024.0,
+        std::printf("  %-14s %10llu %9.1f  %s\n", name.c_str(), bytes, bytes / 1024.0,
                     isLibrary ? (met ? "<= 16 KiB met" : "<= 16 KiB MISSED") : "");
         if (isLibrary) {
             char measured[64];

@@ -9,5 +9,8 @@ step "Installing what is missing"
 bash "$project_root/scripts/setup.sh"
 choose_windows_route
 configure_and_build
+configure_and_build_x64
 
 run_windows_programs bash "$project_root/benchmarks/under_wine.sh"
+step "The x64 library's benchmarks (natively under 64-bit Wine)"
+VELMAR_BENCHMARK_ARCH=x64 bash "$project_root/benchmarks/under_wine.sh"
