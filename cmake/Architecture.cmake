@@ -24,13 +24,14 @@ function(velmar_stdcall_names out)
     set(${out} ${names} PARENT_SCOPE)
 endfunction()
 
-# velmar_dll_entry(<target>): DllMain is the DLL's entry point; x86 names C symbols with a
-# leading underscore.
-function(velmar_dll_entry target)
+# velmar_entry(<target> <function> <bytes of arguments>): the stdcall function that is the
+# image's entry point (DllMain, a driver's DriverEntry); x86 names C symbols with a leading
+# underscore and the decoration.
+function(velmar_entry target function bytes)
     if(VELMAR_ARCH STREQUAL x64)
-        target_link_options(${target} PRIVATE -Wl,--entry,DllMain)
+        target_link_options(${target} PRIVATE -Wl,--entry,${function})
     else()
-        target_link_options(${target} PRIVATE -Wl,--entry,_DllMain@12)
+        target_link_options(${target} PRIVATE -Wl,--entry,_${function}@${bytes})
     endif()
 endfunction()
 
