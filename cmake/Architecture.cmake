@@ -13,17 +13,6 @@ else()
     set(VELMAR_DLLTOOL_MACHINE i386)
 endif()
 
-# velmar_stdcall_names(<out> <name@bytes>...): the names that .def files and linker options
-# give stdcall functions. On x86 they carry the decoration, the bytes of arguments; x64
-# has one calling convention and no decoration.
-function(velmar_stdcall_names out)
-    set(names ${ARGN})
-    if(VELMAR_ARCH STREQUAL x64)
-        list(TRANSFORM names REPLACE "@[0-9]+$" "")
-    endif()
-    set(${out} ${names} PARENT_SCOPE)
-endfunction()
-
 # velmar_entry(<target> <function> <bytes of arguments>): the stdcall function that is the
 # image's entry point (DllMain, a driver's DriverEntry); x86 names C symbols with a leading
 # underscore and the decoration.
@@ -36,7 +25,8 @@ function(velmar_entry target function bytes)
 endfunction()
 
 # velmar_architecture_def(<source .def> <output .def>): a .def written with x86's decorated
-# names, for this architecture.
+# stdcall names (the bytes of arguments after an @), for this architecture: x64 has one
+# calling convention and no decoration.
 function(velmar_architecture_def source output)
     file(READ ${source} text)
     if(VELMAR_ARCH STREQUAL x64)
