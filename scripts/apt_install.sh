@@ -56,14 +56,14 @@ install_packages() {
   apt-get install -y -qq --no-install-recommends "$@" >>"$apt_output" 2>&1
 }
 
-# The suite whose security index of a foreign architecture failed ("bookworm" for
+# The suite and foreign architecture whose security index failed ("bookworm i386" for
 # bookworm-security on i386), or nothing.
 main_suite_missing_foreign_security() {
   local foreign suite arch
   foreign=$(dpkg --print-foreign-architectures)
   while read -r suite arch; do
     if grep -qx -- "$arch" <<<"$foreign"; then
-      echo "${suite%-security}"
+      echo "${suite%-security} $arch"
       return
     fi
   done < <(sed -n 's/^the \([^ ]*-security\) [^ ]* \([^ ]*\) index|.*/\1 \2/p' <<<"$1")
@@ -73,10 +73,10 @@ update_package_lists
 install_packages "$@" && exit 0
 
 failed=$(failed_fetches)
-main_suite=$(main_suite_missing_foreign_security "$failed")
+read -r main_suite foreign_arch <<<"$(main_suite_missing_foreign_security "$failed")" || true
 if [ -n "$main_suite" ] && [ "${VELMAR_SETUP_SECURITY_FALLBACK:-1}" != 0 ]; then
-  echo "setup: installing with $main_suite's own versions (apt-get -t $main_suite), as no i386" \
-    "libraries that match the host's can be had without the $main_suite-security index:" \
+  echo "setup: installing with $main_suite's own versions (apt-get -t $main_suite), as no $foreign_arch" \
+    "libraries that match the host's can be had without that index of $main_suite-security:" \
     "they come without that day's security updates until a later apt-get upgrade" \
     "(VELMAR_SETUP_SECURITY_FALLBACK=0 turns this off)"
   install_packages -t "$main_suite" "$@" && exit 0

@@ -95,6 +95,7 @@ class SetupAgainstAMirrorMidSync(unittest.TestCase):
                                  [False, True] if falls_back else [False])
                 self.assertEqual("VELMAR_SETUP_SECURITY_FALLBACK=0 turns this off" in result.stdout,
                                  falls_back)
+                self.assertEqual("no i386 libraries that match" in result.stdout, falls_back)
 
     def test_an_index_that_comes_back_needs_no_more_retries(self):
         result, journal = self.run_setup(update_failures=1, install="needs-target-release",
