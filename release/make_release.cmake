@@ -47,10 +47,22 @@ set(shipped
     lib/cmake/Velmar/VelmarConfig.cmake          ${VELMAR_BUILD_DIR}/package/VelmarConfig.cmake
     lib/cmake/Velmar/VelmarConfigVersion.cmake   ${VELMAR_BUILD_DIR}/package/VelmarConfigVersion.cmake
     examples/hidlist.c            ${VELMAR_SOURCE_DIR}/examples/hidlist.c
+    examples/hidlist.pas          ${VELMAR_SOURCE_DIR}/examples/hidlist.pas
+    bindings/velmar.py            ${VELMAR_BUILD_DIR}/bindings/velmar.py
+    bindings/Velmar.pas           ${VELMAR_BUILD_DIR}/bindings/Velmar.pas
+    bindings/Velmar.cs            ${VELMAR_BUILD_DIR}/bindings/Velmar.cs
+    bindings/Velmar.bas           ${VELMAR_BUILD_DIR}/bindings/Velmar.bas
     simulator/devsim.h            ${VELMAR_SOURCE_DIR}/device_simulator/include/devsim.h
     simulator/devsim.hpp          ${VELMAR_SOURCE_DIR}/device_simulator/include/devsim.hpp
     simulator/README.md           ${VELMAR_SOURCE_DIR}/device_simulator/README.md
     simulator/example-world.txt   ${VELMAR_SOURCE_DIR}/release/example-world.txt)
+# The manual whole, as its build wrote it: manual/html/ and manual/man/man3/.
+set(manual ${VELMAR_BUILD_DIR}/manual)
+file(GLOB_RECURSE pages RELATIVE ${manual} LIST_DIRECTORIES false ${manual}/html/* ${manual}/man/*)
+list(SORT pages)
+foreach(page IN LISTS pages)
+    list(APPEND shipped manual/${page} ${manual}/${page})
+endforeach()
 while(shipped)
     list(POP_FRONT shipped file origin)
     get_filename_component(place ${folder}/${file} DIRECTORY)

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Installs everything a fresh Debian 12 machine lacks to build and test Velmar: the i686
-# and x86-64 mingw-w64 cross toolchains, 32-bit and 64-bit Wine, CMake/Ninja, GoogleTest sources, Xvfb, the
-# ru_RU.UTF-8 locale, LLVM's dlltool, linker and clang for the MSVC import libraries and their
-# checks, pkg-config for the kit's pkg-config file, pefile for the checks of the built PE
-# files, the emulated machine that runs Wine where this kernel cannot execute 32-bit programs
-# (QEMU, Debian's kernel, static busybox, ext4 tools), and cloc for the tests' share of the
-# code. Idempotent and quiet when all is there; a package mirror in the middle of a sync is
+# Installs everything a fresh Debian 12 machine lacks to build and test Velmar: the i686 and
+# x86-64 mingw-w64 cross toolchains, 32-bit and 64-bit Wine, CMake/Ninja, GoogleTest sources,
+# Xvfb, the ru_RU.UTF-8 locale, LLVM's dlltool, linker and clang for the MSVC import libraries
+# and their checks, pkg-config for the kit's pkg-config file, Doxygen for its manual,
+# libclang's Python module for the bindings' generator, pefile for the checks of the built PE
+# files, mono's C# compiler for the checks of the C# bindings, the emulated machine that runs
+# Wine where this kernel cannot execute 32-bit programs (QEMU, Debian's kernel, static
+# busybox, ext4 tools), cloc for the tests' share of the code, and Free Pascal's compiler and
+# sources, from which free_pascal.sh then builds the Windows cross compilers of the Pascal
+# example. Idempotent and quiet when all is there; a package mirror in the middle of a sync is
 # waited for and worked around where it can be (apt_install.sh).
 set -euo pipefail
 
@@ -14,10 +17,12 @@ packages=(
   g++-mingw-w64-x86-64 gcc-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine32 wine64
   cmake ninja-build googletest
-  llvm-14 lld-14 clang-14 pkgconf
+  llvm-14 lld-14 clang-14 pkgconf doxygen
   xvfb xauth
   locales
-  python3 python3-pefile cloc
+  python3 python3-pefile python3-clang-14 cloc
+  mono-mcs
+  fp-compiler-3.2.2 fpc-source-3.2.2 fp-utils-3.2.2
   qemu-system-x86 linux-image-amd64 busybox-static e2fsprogs
 )
 
@@ -47,3 +52,6 @@ if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
   grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' | need_sudo tee -a /etc/locale.gen >/dev/null
   need_sudo locale-gen >/dev/null
 fi
+
+# As the user who runs the set-up: the compilers go into that user's cache.
+bash "$(dirname "$0")/free_pascal.sh"

@@ -213,10 +213,10 @@ class Hidlist(UnpackedRelease):
         self.assertIn('"The Wine Project" / "Wine HID mouse"', result.stdout)
 
 
-# What the second build finds on PATH: the cross toolchains, CMake, Ninja, LLVM's dlltool (the
-# one more tool the kit needs) and a shell with a few basic commands.
-KIT_TOOLS = ("cmake", "ninja", "llvm-dlltool", "llvm-dlltool-14", "sh", "cat", "cp", "ln",
-             "ls", "mkdir", "mv", "rm", "touch")
+# What the second build finds on PATH: the cross toolchains, CMake, Ninja, LLVM's dlltool and
+# Doxygen (the two more tools the kit needs) and a shell with a few basic commands.
+KIT_TOOLS = ("cmake", "ninja", "llvm-dlltool", "llvm-dlltool-14", "doxygen", "sh", "cat", "cp",
+             "ln", "ls", "mkdir", "mv", "rm", "touch")
 
 
 def kit_tools(folder):

@@ -1,0 +1,143 @@
+"""velmar.py: an importable ctypes module for 32- and 64-bit Windows Python."""
+
+# ctypes spellings: arguments, results (a BOOL comes back as bool, text as str) and fields.
+ARGUMENT = {
+    "int32": "ctypes.c_int32",
+    "uint32": "ctypes.c_uint32",
+    "handle": "ctypes.c_void_p",
+    "buffer": "ctypes.c_void_p",
+    "in_buffer": "ctypes.c_void_p",
+    "opaque_pointer": "ctypes.c_void_p",
+    "record_pointer": "ctypes.POINTER({record})",
+}
+RESULT = {**ARGUMENT, "bool32": "ctypes.c_int32", "text": "ctypes.c_char_p"}
+FIELD = {"uint16": "ctypes.c_uint16", "text": "pointer", "record": "{record}"}
+
+HEAD = '''"""Velmar.dll from Python, through ctypes, on 32- and 64-bit Windows Python.
+
+    import velmar
+    hid = velmar.load()  # or velmar.load(r"C:\\\\path\\\\to\\\\Velmar.dll")
+    device = hid.HID_OpenDevice(0xF6F1, 0x04D8, velmar.VELMAR_ANY_VERSION, 0)
+    if device:
+        print(hid.HID_GetProductString(device))
+        hid.HID_WriteDevice(device, bytes([0, 0x42, 0, 0, 0, 0, 0]), 7)
+        hid.HID_CloseDevice(device)
+    for index, entry in hid.device_table():
+        print(index, hex(entry.VendorID), velmar.text(entry.Product))
+
+Each HID_ function takes its arguments in velmar.h's order (product before vendor); a BOOL
+result comes back as bool, a string result as str in the system's ANSI code page. Written
+from velmar.h by the kit's generator: change the header, not this file.
+"""
+import ctypes
+'''
+
+TAIL = '''
+
+def text(value):
+    """The str of a table's string field (bytes in the ANSI code page, or None)."""
+    return value.decode("mbcs") if value else ""
+
+
+def _bool(result, function, arguments):
+    return bool(result)
+
+
+def _text(result, function, arguments):
+    return text(result)
+
+
+_RESULT_CHECKS = {"bool32": _bool, "text": _text}
+
+
+class Velmar:
+    """A loaded Velmar.dll with its sixteen functions typed, and one device table of its own
+    (the library reuses the table's strings from call to call: keep the table, never free
+    them)."""
+
+    def __init__(self, path="Velmar.dll"):
+        self.dll = ctypes.WinDLL(path)
+        self.table = HidDeviceTable()
+        for name, (result, parameters) in FUNCTIONS.items():
+            function = getattr(self.dll, name)
+            function.argtypes = [ARGUMENT_TYPES[name][i] for i in range(len(parameters))]
+            function.restype = RESULT_TYPES[name]
+            if result in _RESULT_CHECKS:
+                function.errcheck = _RESULT_CHECKS[result]
+            setattr(self, name, function)
+
+    def device_table(self):
+        """(index, HidDeviceEntry) for each interface that HID_DeviceInfo could open."""
+        if not self.HID_DeviceInfo(ctypes.byref(self.table)):
+            return []
+        entries = self.table.Entries[:self.table.Count]
+        return [(i, entry) for i, entry in enumerate(entries) if entry.Manufacturer is not None]
+
+
+def load(path="Velmar.dll"):
+    """Loads Velmar.dll by name (the platform's search order) or from a path."""
+    return Velmar(path)
+'''
+
+
+def _spelling(table, kind):
+    base, _, record = kind.partition(":")
+    return table[base].format(record=record)
+
+
+def _record(record):
+    fields = []
+    for field in record.fields:
+        spelling = _spelling(FIELD, field.kind)
+        if field.count > 1:
+            spelling = f"{spelling} * {field.count}"
+        fields.append(f'            ("{field.name}", {spelling}),')
+    return "\n".join([
+        f"    class {record.name}(ctypes.Structure):",
+        f'        """{record.brief}"""' if record.brief else f'        """{record.name}."""',
+        "        _pack_ = 1",
+        "        _fields_ = [",
+        *fields,
+        "        ]",
+        ""])
+
+
+def render(api):
+    constants = "\n".join(f"{name} = {value}" for name, value in api.constants.items())
+    records = "\n".join(_record(record) for record in api.records)
+    names = ", ".join(record.name for record in api.records)
+    functions = "\n".join(
+        f'    "{f.name}": ("{f.result}", ('
+        + "".join(f'("{p.name}", "{p.kind}"), ' for p in f.parameters) + ")),"
+        for f in api.functions)
+    argument_types = "\n".join(
+        f'    "{f.name}": [' + ", ".join(_spelling(ARGUMENT, p.kind) for p in f.parameters)
+        + "],"
+        for f in api.functions)
+    result_types = "\n".join(f'    "{f.name}": {_spelling(RESULT, f.result)},'
+                             for f in api.functions)
+    return f'''{HEAD}
+{constants}
+
+
+def records(pointer=ctypes.c_char_p):
+    """The table's records, packed as in velmar.h, with `pointer` as the type of their string
+    fields: c_char_p (the default) reads the text; c_uint32 or c_uint64 gives the x86 or the
+    x64 layout on any Python."""
+{records}
+    return {names}
+
+
+{names} = records()
+
+# Each function's result kind and (name, kind) arguments, in velmar.h's order.
+FUNCTIONS = {{
+{functions}
+}}
+ARGUMENT_TYPES = {{
+{argument_types}
+}}
+RESULT_TYPES = {{
+{result_types}
+}}
+{TAIL}'''
