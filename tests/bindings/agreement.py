@@ -3,8 +3,6 @@
 on x86, the stdcall decoration of each export in Velmar.def."""
 import re
 
-import pefile
-
 from declared import POINTER
 
 # Width of each kind of value, as in bindings/header_model.py.
@@ -13,13 +11,6 @@ FIXED_WIDTH = {"int32": 4, "uint32": 4, "bool32": 4, "uint16": 2}
 
 def kind_width(kind, architecture):
     return FIXED_WIDTH.get(kind.partition(":")[0], POINTER[architecture])
-
-
-def exports(dll):
-    image = pefile.PE(dll, fast_load=True)
-    image.parse_data_directories(
-        directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_EXPORT"]])
-    return {symbol.name.decode() for symbol in image.DIRECTORY_ENTRY_EXPORT.symbols}
 
 
 def decorations(definition_file):

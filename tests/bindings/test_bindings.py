@@ -15,6 +15,7 @@ import unittest
 
 import agreement
 import declared
+import pe_contents
 
 ARCH = os.environ["VELMAR_ARCH"]
 BINDINGS = os.environ["VELMAR_BINDINGS_DIR"]
@@ -101,7 +102,7 @@ class Bindings(unittest.TestCase):
     def setUpClass(cls):
         with open(os.path.join(BINDINGS, "model.json")) as file:
             cls.model = json.load(file)
-        cls.exported = agreement.exports(os.environ["VELMAR_DLL"])
+        cls.exported = pe_contents.export_ordinals(os.environ["VELMAR_DLL"])
         cls.stack_bytes = agreement.decorations(os.environ["VELMAR_DEF"])
 
     def differences(self, language, text):

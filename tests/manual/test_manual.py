@@ -10,20 +10,12 @@ import os
 import re
 import unittest
 
-import pefile
+import pe_contents
 
 MANUAL = os.environ["VELMAR_MANUAL"]
 # A function's own section: its prototype as the section title (a macro's starts "#define").
 MAN_FUNCTION = re.compile(r'^\.SS "[^"#]*?(\w+) \(', re.M)
 HTML_FUNCTION = re.compile(r'class="memtitle">.*?</span>(\w+)\(\)</h2>')
-
-
-def exports():
-    """The DLL's exports by name, with their ordinals."""
-    image = pefile.PE(os.environ["VELMAR_DLL"], fast_load=True)
-    image.parse_data_directories([pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_EXPORT"]])
-    return {symbol.name.decode(): symbol.ordinal
-            for symbol in image.DIRECTORY_ENTRY_EXPORT.symbols}
 
 
 def documented(pattern, page_pattern):
@@ -38,7 +30,7 @@ def documented(pattern, page_pattern):
 
 class Manual(unittest.TestCase):
     def setUp(self):
-        self.exports = exports()
+        self.exports = pe_contents.export_ordinals(os.environ["VELMAR_DLL"])
 
     def test_each_export_has_a_man_page_of_its_own(self):
         pages = documented(MAN_FUNCTION, "man/man3/*.3")

@@ -94,6 +94,14 @@ def exports(image):
     return text(directory.name), sorted(entries, key=lambda e: e.ordinal)
 
 
+def export_ordinals(path):
+    """{name: ordinal} of what a DLL exports by name, PE32 or PE32+ alike: for the checks of
+    other files (bindings, manual) against the DLL."""
+    image = pefile.PE(path, fast_load=True)
+    image.parse_data_directories(directories=DIRECTORIES)
+    return {e.name: e.ordinal for e in (exports(image) or ("", []))[1] if e.name}
+
+
 def executable(image, rva):
     section = image.get_section_by_rva(rva)
     return bool(section and section.Characteristics & SECTION_EXECUTABLE)
