@@ -48,16 +48,29 @@ stop_xvfb() {
   fi
 }
 
+# A prefix whose creation was cut short (Ctrl-C, a time-out) is made anew. The folder
+# itself stays: inside the emulated machine it is a mount point.
+create_prefix() {
+  [ ! -d "$prefix" ] || find "$prefix" -mindepth 1 -delete
+  local status=0
+  "$wine_loader" wineboot -i >>"$log" 2>&1 </dev/null || status=$?
+  [ "$status" -eq 0 ] || echo "wine session: wineboot -i ended with status $status" >>"$log"
+  return "$status"
+}
+
 case $action in
 start)
   mkdir -p "$(dirname "$prefix")"
   created=$prefix/.velmar-created
   if [ ! -f "$created" ]; then
-    # A prefix whose creation was cut short (Ctrl-C, a time-out) is made anew. The folder
-    # itself stays: inside the emulated machine it is a mount point.
-    [ -d "$prefix" ] && find "$prefix" -mindepth 1 -delete
     echo "wine session: creating prefix $prefix (once)"
-    "$wine_loader" wineboot -i >>"$log" 2>&1 </dev/null
+    # Wine's first start in a new prefix once failed at once here, writing nothing, while
+    # another prefix was being created beside it: one more try, and the status in the log.
+    if ! create_prefix; then
+      echo "wine session: creating $prefix failed; trying once more (see $log)" >&2
+      sleep 2
+      create_prefix
+    fi
     # Devices and settings installed in the session that created the prefix do not take:
     # end it first.
     wineserver -w
