@@ -1,13 +1,30 @@
 #!/usr/bin/env bash
-# What the emulated route costs: the README's two commands (scripts/test.sh, scripts/demo.sh)
-# timed from a fresh clone of this checkout's HEAD and then again in the same clone (prefixes
-# and build in place), natively where this kernel executes 32-bit programs and with
-# VELMAR_EMULATED=1, side by side on this host. Prints the figures and the emulated/native
-# ratios. Not part of the test suite; takes over an hour on a 2-core host.
+# What each route costs: the README's two commands (scripts/test.sh, scripts/demo.sh) timed
+# from a fresh clone of this checkout's HEAD and then again in the same clone (prefixes and
+# build in place), side by side on this host. The routes are this host's own (native where
+# the kernel executes 32-bit programs, user-mode emulation where it cannot) and the emulated
+# machine (VELMAR_EMULATED=1). Prints the figures and the ratios to the first route. Not part
+# of the test suite; the emulated machine's column alone takes over an hour on a 2-core host.
+#   route_cost.sh [ROUTE...]    routes to time (native, user-mode, machine); default: all
+#                               that this host has
 source "$(dirname "$0")/../scripts/lib.sh"
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/velmar-route-cost.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
+
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  host_route=native
+else
+  host_route=user-mode
+fi
+routes=("$@")
+[ ${#routes[@]} -gt 0 ] || routes=("$host_route" machine)
+for route in "${routes[@]}"; do
+  case $route in
+  machine | "$host_route") ;;
+  *) echo "route cost: this host has the routes $host_route and machine, not $route" >&2; exit 2 ;;
+  esac
+done
 
 declare -A seconds
 # timed KEY ROUTE CLONE SCRIPT: runs the clone's script on the route, its output to a log.
@@ -15,7 +32,7 @@ timed() {
   local key=$1 route=$2 clone=$3 script=$4 start end
   local log=$scratch/$key.log
   local forcing=VELMAR_EMULATED=0
-  [ "$route" = emulated ] && forcing=VELMAR_EMULATED=1
+  [ "$route" = machine ] && forcing=VELMAR_EMULATED=1
   step "$key: $forcing bash scripts/$script (log: $log)"
   start=$(date +%s)
   if ! env "$forcing" bash "$clone/scripts/$script" >"$log" 2>&1; then
@@ -25,13 +42,10 @@ timed() {
   fi
   end=$(date +%s)
   seconds[$key]=$((end - start))
+  grep -m1 '^Route:' "$log" || true
   printf '%s: %d s\n' "$key" "${seconds[$key]}"
 }
 
-routes=(emulated)
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  routes=(native emulated)
-fi
 for route in "${routes[@]}"; do
   for script in test.sh demo.sh; do
     clone=$scratch/$route-${script%.sh}
@@ -42,16 +56,18 @@ for route in "${routes[@]}"; do
   done
 done
 
-step "Route cost on this host ($(nproc) cores)"
+step "Route cost on this host ($(nproc) cores; its own route: $host_route)"
 minutes() { awk -v s="$1" 'BEGIN { printf "%d s (%.1f min)", s, s / 60 }'; }
-printf '%-34s %-20s %-20s %s\n' "command" "native" "emulated" "emulated/native"
+header=$(printf '%-22s' "command")
+for route in "${routes[@]}"; do header+=$(printf ' %-20s' "$route"); done
+for route in "${routes[@]:1}"; do header+=$(printf ' %s' "$route/${routes[0]}"); done
+echo "$header"
 for key in "test, fresh clone" "test, again" "demo, fresh clone" "demo, again"; do
-  native=${seconds["native $key"]:-}
-  emulated=${seconds["emulated $key"]}
-  if [ -n "$native" ]; then
-    printf '%-34s %-20s %-20s %s\n' "$key" "$(minutes "$native")" "$(minutes "$emulated")" \
-      "$(awk -v e="$emulated" -v n="$native" 'BEGIN { printf "%.1fx", e / n }')"
-  else
-    printf '%-34s %-20s %-20s %s\n' "$key" "n/a" "$(minutes "$emulated")" "n/a"
-  fi
+  line=$(printf '%-22s' "$key")
+  for route in "${routes[@]}"; do line+=$(printf ' %-20s' "$(minutes "${seconds["$route $key"]}")"); done
+  for route in "${routes[@]:1}"; do
+    line+=$(awk -v e="${seconds["$route $key"]}" -v n="${seconds["${routes[0]} $key"]}" \
+      'BEGIN { printf " %.1fx", e / n }')
+  done
+  echo "$line"
 done

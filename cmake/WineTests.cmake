@@ -22,6 +22,28 @@ function(velmar_test_timeout test seconds)
     math(EXPR scaled "${seconds} * ${VELMAR_TIME_SCALE}")
     set_tests_properties(${test} PROPERTIES TIMEOUT ${scaled})
 endfunction()
+# How this build's Windows programs run here, chosen by scripts/lib.sh: natively, under
+# user-mode emulation (qemu-i386) or inside the emulated machine. The x64 build's run natively
+# under 64-bit Wine on every x86-64 host.
+set(VELMAR_WINDOWS_ROUTE native CACHE STRING "Route of this build's Windows programs: native, user-mode or machine")
+if(VELMAR_ARCH STREQUAL x64)
+    set(VELMAR_TEST_ROUTE native)
+else()
+    set(VELMAR_TEST_ROUTE ${VELMAR_WINDOWS_ROUTE})
+endif()
+# Each test carries its route as a CTest label, which CTest's summary totals and `ctest -L`
+# selects by: route=native, route=user-mode or route=machine for the route its Windows
+# programs take (this build's, unless it names another; 64-bit ones run natively), route=host
+# for one that runs no Windows program.
+#   velmar_test_route(test [route])
+function(velmar_test_route test)
+    set(route ${VELMAR_TEST_ROUTE})
+    if(ARGC GREATER 1)
+        set(route ${ARGV1})
+    endif()
+    set_property(TEST ${test} APPEND PROPERTY LABELS route=${route})
+endfunction()
+
 # A test that runs no 32-bit code starts through this: where the suite runs inside the
 # emulated machine it then runs on the host, many times faster; elsewhere it runs as is.
 set(VELMAR_ON_HOST ${CMAKE_SOURCE_DIR}/emulated_machine/on_host.sh)
@@ -35,10 +57,12 @@ add_test(NAME wine_session_start
 set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine_session
     ENVIRONMENT "VELMAR_TIME_SCALE=${VELMAR_TIME_SCALE};WINEARCH=${VELMAR_WINEARCH}")
 velmar_test_timeout(wine_session_start 180)
+velmar_test_route(wine_session_start)
 add_test(NAME wine_session_stop
     COMMAND ${VELMAR_WINE_SESSION} stop ${VELMAR_WINEPREFIX})
 set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine_session
     ENVIRONMENT "WINEARCH=${VELMAR_WINEARCH}")
+velmar_test_route(wine_session_stop)
 
 # What a test that runs Windows programs in the session is told of it.
 set(VELMAR_WINE_ENVIRONMENT "VELMAR_WINEPREFIX=${VELMAR_WINEPREFIX}"
@@ -73,6 +97,7 @@ function(velmar_wine_test)
         FIXTURES_REQUIRED wine_session
         ENVIRONMENT "${VELMAR_WINE_ENVIRONMENT};${arg_ENVIRONMENT}")
     velmar_test_timeout(${arg_NAME} ${arg_TIMEOUT})
+    velmar_test_route(${arg_NAME})
     if(arg_RESOURCE_LOCK)
         set_tests_properties(${arg_NAME} PROPERTIES RESOURCE_LOCK "${arg_RESOURCE_LOCK}")
     endif()

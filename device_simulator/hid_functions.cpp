@@ -26,13 +26,44 @@ DWORD Refusal(const SimulatedInterface* device, const char* function) {
 }
 
 // The platform hands report buffers to the kernel, which probes them: memory the caller
-// cannot give fails the request with ERROR_NOACCESS instead of faulting.
+// cannot give fails the request with ERROR_NOACCESS instead of faulting. The probe asks the
+// memory manager rather than touching the pages, so that it neither depends on a caught
+// access violation nor trips a guard page.
+bool Accessible(const void* buffer, ULONG length, DWORD allowed_protections) {
+    if (!buffer || !length) {
+        return true;
+    }
+    const auto first = reinterpret_cast<ULONG_PTR>(buffer);
+    const ULONG_PTR last = first + length - 1;
+    if (last < first) {
+        return false;
+    }
+    for (ULONG_PTR address = first;;) {
+        MEMORY_BASIC_INFORMATION region{};
+        if (!VirtualQuery(reinterpret_cast<const void*>(address), &region, sizeof region) ||
+            region.State != MEM_COMMIT || (region.Protect & (PAGE_GUARD | PAGE_NOACCESS)) ||
+            !(region.Protect & allowed_protections)) {
+            return false;
+        }
+        const ULONG_PTR region_last =
+            reinterpret_cast<ULONG_PTR>(region.BaseAddress) + region.RegionSize - 1;
+        if (region_last >= last) {
+            return true;
+        }
+        address = region_last + 1;
+    }
+}
+
+constexpr DWORD kWritableProtections =
+    PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+constexpr DWORD kReadableProtections = kWritableProtections | PAGE_READONLY | PAGE_EXECUTE_READ;
+
 bool Unreadable(const void* buffer, ULONG length) {
-    return buffer && length && IsBadReadPtr(buffer, length);
+    return !Accessible(buffer, length, kReadableProtections);
 }
 
 bool Unwritable(void* buffer, ULONG length) {
-    return buffer && length && IsBadWritePtr(buffer, length);
+    return !Accessible(buffer, length, kWritableProtections);
 }
 
 // What a scribbling function leaves in its caller's record before it fails.

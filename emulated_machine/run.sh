@@ -116,11 +116,13 @@ serve_host_requests() {
       kill "$qemu_pid" 2>/dev/null || true
     fi
     for request in "$job_dir"/host/request.*; do
-      if [ -f "$request/ready" ] && [ ! -e "$request/pid" ]; then
-        setsid env --default-signal=INT,QUIT bash -c 'bash "$1/command.sh" >"$1/output" 2>&1 </dev/null
+      # The command writes its own pid before it starts: once the status is there the job
+      # removes the request, and nothing may be written into it after that.
+      if [ -f "$request/ready" ] && mv "$request/ready" "$request/taken" 2>/dev/null; then
+        setsid env --default-signal=INT,QUIT bash -c 'echo $$ >"$1/pid"
+                        bash "$1/command.sh" >"$1/output" 2>&1 </dev/null
                         echo $? >"$1/status.partial" && mv "$1/status.partial" "$1/status"' \
           _ "$request" &
-        echo $! >"$request/pid"
       elif [ -f "$request/cancel" ] && [ -f "$request/pid" ]; then
         kill -- -"$(cat "$request/pid")" 2>/dev/null || true
       fi

@@ -22,40 +22,57 @@ on_failure() {
 }
 trap on_failure ERR
 
-# Wine's 32-bit loader runs natively where the kernel executes i386 programs; elsewhere
-# (or with VELMAR_EMULATED=1) everything that runs it goes into an emulated x86-64 machine
-# whose own kernel does. Decided once, by running the loader, after set-up installed it.
-# Sets windows_route (native or emulated) and exports VELMAR_TIME_SCALE, the factor by
-# which generous time bounds (start-up, message boxes, whole runs) are stretched.
+# Wine's 32-bit loader runs natively where the kernel executes i386 programs. Elsewhere it runs
+# under user-mode emulation (QEMU 10's qemu-i386, fetched by user_mode_emulation/prepare.sh),
+# and where that cannot be had (or with VELMAR_EMULATED=1) everything that runs it goes into
+# an emulated x86-64 machine whose own kernel executes 32-bit programs. Decided once, by
+# running the loader, after set-up installed it. Sets windows_route (native, user-mode or
+# machine) and exports VELMAR_WINE_LOADER, the program that runs 32-bit Windows programs, and
+# VELMAR_TIME_SCALE, the factor by which generous time bounds (start-up, message boxes, whole
+# runs) are stretched.
 choose_windows_route() {
   local loader=/usr/lib/wine/wine why
   if [ ! -x "$loader" ]; then
     echo "Wine's 32-bit loader $loader is missing: scripts/setup.sh installs it" >&2
     return 1
   fi
+  export VELMAR_WINE_LOADER=wine
   if [ "${VELMAR_EMULATED:-0}" = 1 ]; then
-    windows_route=emulated
+    windows_route=machine
     why="VELMAR_EMULATED=1 forces it"
   elif why=$("$loader" --version 2>&1 </dev/null); then
     windows_route=native
   else
-    windows_route=emulated
     why="this kernel cannot execute 32-bit programs: ${why##*: }"
+    if loader=$(bash "$project_root/user_mode_emulation/prepare.sh" "$project_root/build/user_mode_emulation"); then
+      windows_route=user-mode
+      VELMAR_WINE_LOADER=$loader
+    else
+      windows_route=machine
+      why="$why; no user-mode emulation"
+    fi
   fi
-  if [ "$windows_route" = native ]; then
+  case $windows_route in
+  native)
     export VELMAR_TIME_SCALE=1
     echo "Route: this kernel executes 32-bit programs; Wine runs natively."
-  else
+    ;;
+  user-mode)
+    export VELMAR_TIME_SCALE=${VELMAR_TIME_SCALE:-3}
+    echo "Route: Wine's 32-bit loader runs under qemu-i386 ($why; bounds x$VELMAR_TIME_SCALE)."
+    ;;
+  machine)
     export VELMAR_TIME_SCALE=${VELMAR_TIME_SCALE:-8}
     echo "Route: Wine runs inside an emulated x86-64 machine ($why; slower, bounds x$VELMAR_TIME_SCALE)."
-  fi
+    ;;
+  esac
 }
 
 # Runs a command that starts 32-bit Windows programs, on the route chosen above. In the
 # emulated machine the Wine prefixes live on its own disk: writing them over the host's
 # shared files would make their creation take minutes.
 run_windows_programs() {
-  if [ "${windows_route:?choose_windows_route first}" = native ]; then
+  if [ "${windows_route:?choose_windows_route first}" != machine ]; then
     "$@"
   else
     "$project_root/emulated_machine/run.sh" --local "$wine_prefix" --local "$hid_prefix" "$@"
@@ -64,7 +81,8 @@ run_windows_programs() {
 
 configure_and_build() {
   step "Configuring (CMake preset win32) and building${*:+: $*}"
-  cmake --preset win32 -DVELMAR_TIME_SCALE="${VELMAR_TIME_SCALE:-1}" >/dev/null
+  cmake --preset win32 -DVELMAR_TIME_SCALE="${VELMAR_TIME_SCALE:-1}" \
+    -DVELMAR_WINDOWS_ROUTE="${windows_route:-native}" >/dev/null
   cmake --build "$build_dir" "$@"
 }
 
@@ -80,7 +98,8 @@ configure_and_build_x64() {
 # names (win32 unless set; win64 for the x64 build), quiet, on the screen of the prefix's
 # session, with Wine's own DLLs but for the DLLs named, which come from beside the program.
 # Sets wine_variables to the exported VAR=value words, and wine_loader to the program that
-# runs Windows programs there: Debian's wine for win32, as a user runs it; for win64 the
+# runs Windows programs there: for win32 Debian's wine, as a user runs it (under user-mode
+# emulation the route's VELMAR_WINE_LOADER, which runs the same loader); for win64 the
 # 64-bit loader itself, since Debian's wine takes the 32-bit one wherever it is installed,
 # also on a host whose kernel cannot execute it.
 #   wine_environment PREFIX [DLL...]
@@ -102,7 +121,14 @@ wine_environment() {
   hash=$(printf '%s' "$prefix" | md5sum)
   wine_variables=("WINEPREFIX=$prefix" "WINEARCH=${WINEARCH:-win32}" WINEDEBUG=-all
     "WINEDLLOVERRIDES=$overrides" "DISPLAY=:$((0x${hash:0:3} % 900 + 100))")
-  wine_loader=wine
+  wine_loader=${VELMAR_WINE_LOADER:-wine}
+  if [ "$wine_loader" != wine ]; then
+    # A user's "wine" is then the route's loader too.
+    case :$PATH: in
+    *:"${wine_loader%/*}":*) ;;
+    *) wine_variables+=("PATH=${wine_loader%/*}:$PATH") ;;
+    esac
+  fi
   if [ "${WINEARCH:-win32}" = win64 ]; then
     wine_loader=/usr/lib/wine/wine64
     wine_variables+=("WINELOADER=$wine_loader")

@@ -2,7 +2,9 @@
 # The whole test suite: installs what this machine lacks, builds everything for x86 and x64
 # and runs every test under Wine (the first run creates the Wine prefixes inside the build
 # trees). The x64 suite runs natively under 64-bit Wine; where this kernel cannot execute
-# 32-bit programs, the x86 suite's CTest runs inside an emulated machine.
+# 32-bit programs, the x86 suite's Wine runs under user-mode emulation (or, where that cannot
+# be had, its CTest runs inside an emulated machine). Each test's route is a CTest label,
+# which the summary at the end totals.
 source "$(dirname "$0")/lib.sh"
 
 step "Installing what is missing (mingw-w64, Wine, CMake, GoogleTest, Xvfb, locale, QEMU)"
@@ -16,7 +18,7 @@ configure_and_build_x64
 step "Running the x64 test suite (CTest, natively under 64-bit Wine)"
 x64_status=0
 ctest --preset win64 "$@" || x64_status=$?
-step "Running the x86 test suite (CTest, under Wine)"
+step "Running the x86 test suite (CTest, under Wine: route $windows_route)"
 run_windows_programs ctest --preset win32 "$@"
 if [ "$x64_status" -ne 0 ]; then
   printf '\nFAILED: the x64 test suite (see above)\n' >&2

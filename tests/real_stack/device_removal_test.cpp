@@ -83,8 +83,10 @@ bool Found(const RemovableDevice& device, int index = 0) {
 
 class DeviceRemoval : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { RemoveAllDevices(); }
-    void TearDown() override { RemoveAllDevices(); }
+    // Each scenario starts with none of the vendor's devices and removes its own even when
+    // it fails, so that a failure stays in its own scenario.
+    void SetUp() override { ASSERT_TRUE(RemoveAllDevices()) << "devices left from before"; }
+    void TearDown() override { EXPECT_TRUE(RemoveAllDevices()) << "devices left behind"; }
 };
 
 TEST_F(DeviceRemoval, APendingReadEndsWhenItsDeviceIsRemoved) {

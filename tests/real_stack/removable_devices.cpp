@@ -79,8 +79,11 @@ bool WaitFor(Condition done) {
     return true;
 }
 
-// The device paths of the product's interfaces, in the order in which the system lists them.
-std::vector<std::wstring> InterfacePaths(WORD product) {
+constexpr int kAnyProduct = -1;
+
+// The device paths of the vendor's interfaces, of one product or of any, in the order in
+// which the system lists them.
+std::vector<std::wstring> InterfacePaths(int product) {
     std::vector<std::wstring> paths;
     GUID hidClass;
     HidD_GetHidGuid(&hidClass);
@@ -90,7 +93,11 @@ std::vector<std::wstring> InterfacePaths(WORD product) {
         return paths;
     }
     wchar_t needle[32];
-    std::swprintf(needle, 32, L"vid_%04x&pid_%04x", kRemovableVendor, product);
+    if (product == kAnyProduct) {
+        std::swprintf(needle, 32, L"vid_%04x&pid_", kRemovableVendor);
+    } else {
+        std::swprintf(needle, 32, L"vid_%04x&pid_%04x", kRemovableVendor, product);
+    }
     SP_DEVICE_INTERFACE_DATA data = {};
     data.cbSize = sizeof data;
     for (DWORD i = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &hidClass, i, &data); ++i) {
@@ -112,7 +119,7 @@ std::vector<std::wstring> InterfacePaths(WORD product) {
     return paths;
 }
 
-int CountInterfaces(WORD product) {
+int CountInterfaces(int product) {
     return static_cast<int>(InterfacePaths(product).size());
 }
 
@@ -175,10 +182,10 @@ bool RemoveDevice(const RemovableDevice& device) {
     return WaitFor([&] { return CountInterfaces(device.product) < before; });
 }
 
-void RemoveAllDevices() {
+bool RemoveAllDevices() {
     HDEVINFO set = SetupDiGetClassDevsW(nullptr, L"ROOT", nullptr, DIGCF_ALLCLASSES);
     if (set == INVALID_HANDLE_VALUE) {
-        return;
+        return false;
     }
     wchar_t prefix[32];
     std::swprintf(prefix, 32, L"ROOT\\VID_%04X&PID_", kRemovableVendor);
@@ -197,4 +204,5 @@ void RemoveAllDevices() {
         std::wstring error;
         RemoveDeviceInstance(id, error);
     }
+    return WaitFor([] { return CountInterfaces(kAnyProduct) == 0; });
 }

@@ -31,8 +31,9 @@ bool AddDevice(const RemovableDevice& device);
 bool RemoveDevice(const RemovableDevice& device);
 
 // Removes every instance of the vendor that the system knows, present or left over from an
-// earlier run that ended early.
-void RemoveAllDevices();
+// earlier run or scenario that ended early, and waits (bounded) until none of their HID
+// interfaces is left. False when some still is.
+bool RemoveAllDevices();
 
 // The serial numbers of the product's interfaces, in the order in which the system lists
 // them, read through hid.dll without the library.
