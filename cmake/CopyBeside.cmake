@@ -1,9 +1,9 @@
 # Keeps copies of built files in the folders where tests run them, refreshed whenever the
 # file is rebuilt (a copy made after a link would go stale when only the source changes).
 
-# velmar_copy_beside(<target> <folder> [AS <file name>])
+# velmar_copy_beside(<target> <folder> [AS <file name>] [PART_OF <aggregate target>])
 function(velmar_copy_beside source_target destination)
-    cmake_parse_arguments(PARSE_ARGV 2 arg "" "AS" "")
+    cmake_parse_arguments(PARSE_ARGV 2 arg "" "AS;PART_OF" "")
     if(arg_AS)
         set(copy ${destination}/${arg_AS})
     else()
@@ -18,4 +18,7 @@ function(velmar_copy_beside source_target destination)
         COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
         DEPENDS ${source_target} $<TARGET_FILE:${source_target}>)
     add_custom_target(${name} ALL DEPENDS ${stamp})
+    if(arg_PART_OF)
+        add_dependencies(${arg_PART_OF} ${name})
+    endif()
 endfunction()

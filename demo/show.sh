@@ -8,7 +8,7 @@ start_wine_session
 
 step "Velmar.dll against Wine's own hid.dll and setupapi.dll"
 (exec_under_wine "$wine_prefix" "$build_dir/demo/velmar_probe.exe" \
-  "$(winepath -w "$build_dir/dist/Velmar.dll" 2>/dev/null)")
+  "$("$wine_loader" winepath -w "$build_dir/dist/Velmar.dll" 2>/dev/null)")
 
 step "HID_DeviceInfo over a simulated world"
 (cd "$build_dir/simulated" && exec_under_wine --simulator "$wine_prefix" device_table_demo.exe)

@@ -161,8 +161,8 @@ exec_under_wine() {
 }
 
 # Starts the Wine session of the build folder's prefix, on the prefix's screen, for the rest
-# of the script, and ends it on exit. Wine's own tools run after this (winepath) see the
-# session through the exported variables.
+# of the script, and ends it on exit. Wine's own tools run after this through the loader
+# ("$wine_loader" winepath) see the session through the exported variables.
 start_wine_session() {
   wine_environment "$wine_prefix"
   step "Starting the Wine session (prefix $wine_prefix, screen $DISPLAY)"

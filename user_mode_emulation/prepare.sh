@@ -22,12 +22,18 @@ fetch_qemu() {
   echo "deb http://deb.debian.org/debian bookworm-backports main" >"$apt_dir/sources.list"
   local apt=(apt-get -qq -o "Dir::Etc::SourceList=$apt_dir/sources.list" -o Dir::Etc::SourceParts=-
     -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache" -o APT::Sandbox::User=root)
+  # apt's reason: the first fetch that failed (to `apt-get update` an unreachable mirror may
+  # be only a warning), else its first error, else its last line.
+  reason() {
+    grep -m1 -E '^(E|W): Failed to fetch' "$apt_dir/log" || grep -m1 '^E:' "$apt_dir/log" ||
+      tail -n1 "$apt_dir/log"
+  }
   if ! "${apt[@]}" update >"$apt_dir/log" 2>&1; then
-    echo "bookworm-backports cannot be reached: $(grep -m1 -E '^(E|W):' "$apt_dir/log" || tail -n1 "$apt_dir/log")" >&2
+    echo "bookworm-backports cannot be reached: $(reason)" >&2
     return 1
   fi
   if ! (cd "$apt_dir/download" && "${apt[@]}" download qemu-user/bookworm-backports) >>"$apt_dir/log" 2>&1; then
-    echo "qemu-user from bookworm-backports cannot be fetched: $(grep -m1 '^E:' "$apt_dir/log" || tail -n1 "$apt_dir/log")" >&2
+    echo "qemu-user from bookworm-backports cannot be fetched: $(reason)" >&2
     return 1
   fi
   mkdir -p "$qemu_root.partial"
@@ -52,18 +58,23 @@ qemu_is_sound || { echo "$qemu is not QEMU 8 or later" >&2; exit 1; }
 # running loader, which under qemu-i386 is the folder of the ELF file given to the emulator. So
 # that folder holds a copy of the i386 loader beside a script of the loader's own name that
 # runs it under the emulator; the loader finds ntdll.so, and Wine its data, from that folder's
-# place in a tree shaped like Debian's.
+# place in a tree shaped like Debian's. What is already right stays as it is, and the rest is
+# replaced whole: Wine processes may be starting from the tree.
+link() { [ "$(readlink "$2")" = "$1" ] || ln -sfn "$1" "$2"; }
 mkdir -p "$tree/lib/wine" "$tree/lib/i386-linux-gnu" "$tree/share"
-cmp -s /usr/lib/wine/wine "$tree/lib/wine/wine-i386" || cp /usr/lib/wine/wine "$tree/lib/wine/wine-i386"
-ln -sfn /usr/lib/wine/wineserver "$tree/lib/wine/wineserver"
-ln -sfn /usr/lib/i386-linux-gnu/wine "$tree/lib/i386-linux-gnu/wine"
-ln -sfn /usr/share/wine "$tree/share/wine"
-cat >"$loader.partial" <<SCRIPT
-#!/bin/sh
-exec "$qemu" -0 "$loader" "$tree/lib/wine/wine-i386" "\$@"
-SCRIPT
-chmod +x "$loader.partial"
-mv "$loader.partial" "$loader"
+if ! cmp -s /usr/lib/wine/wine "$tree/lib/wine/wine-i386"; then
+  cp /usr/lib/wine/wine "$tree/lib/wine/wine-i386.partial"
+  mv "$tree/lib/wine/wine-i386.partial" "$tree/lib/wine/wine-i386"
+fi
+link /usr/lib/wine/wineserver "$tree/lib/wine/wineserver"
+link /usr/lib/i386-linux-gnu/wine "$tree/lib/i386-linux-gnu/wine"
+link /usr/share/wine "$tree/share/wine"
+script=$(printf '#!/bin/sh\nexec "%s" -0 "%s" "%s" "$@"\n' "$qemu" "$loader" "$tree/lib/wine/wine-i386")
+if [ "$(cat "$loader" 2>/dev/null)" != "$script" ]; then
+  printf '%s\n' "$script" >"$loader.partial"
+  chmod +x "$loader.partial"
+  mv "$loader.partial" "$loader"
+fi
 
 if ! "$loader" --version >/dev/null 2>&1; then
   echo "Wine's loader does not start under $qemu" >&2
