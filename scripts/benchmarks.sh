@@ -12,5 +12,7 @@ configure_and_build
 configure_and_build_x64
 
 run_windows_programs bash "$project_root/benchmarks/under_wine.sh"
+step "Velmar.dll against hidapi on Wine's own HID stack"
+run_windows_programs bash "$project_root/benchmarks/against_hidapi/run.sh" "$build_dir"
 step "The x64 library's benchmarks (natively under 64-bit Wine)"
 VELMAR_BENCHMARK_ARCH=x64 bash "$project_root/benchmarks/under_wine.sh"

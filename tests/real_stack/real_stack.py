@@ -64,13 +64,15 @@ class WineTimeout(AssertionError):
     pass
 
 
-def run(folder, program, arguments=(), timeout=20, environment=None):
-    """Runs C:\\<folder>\\<program> under Wine in that folder, with Wine's own DLLs only.
-    A program that outlives `timeout` (one waiting on a message box, say) is killed and
-    reported as a failure."""
+def run(folder, program, arguments=(), timeout=20, environment=None, native=()):
+    """Runs C:\\<folder>\\<program> under Wine in that folder, with Wine's own DLLs but for
+    those named in `native`, which come from beside the program. A program that outlives
+    `timeout` (one waiting on a message box, say) is killed and reported as a failure."""
     windows_program = f"C:\\{folder}\\{program}"
+    beside = [word for dll in native for word in ("--native", dll)]
     try:
-        return subprocess.run([str(RUN_UNDER_WINE), str(PREFIX), windows_program, *arguments],
+        return subprocess.run([str(RUN_UNDER_WINE), *beside, str(PREFIX), windows_program,
+                               *arguments],
                               env=dict(os.environ, **(environment or {})),
                               cwd=PREFIX / "drive_c" / folder, capture_output=True, text=True,
                               errors="replace", timeout=timeout * TIME_SCALE,
