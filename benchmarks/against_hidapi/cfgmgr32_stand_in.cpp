@@ -2,9 +2,14 @@
 // lacks CM_Get_Device_Interface_PropertyW (as Windows 7's does), so that hid_init() fails
 // ("Procedure not found"), and its CM_Get_Device_Interface_List_SizeW answers
 // CR_CALL_NOT_IMPLEMENTED while CM_Get_Device_Interface_ListW is a stub. These three answer
-// from setupapi, as Windows 8 and later answer them; the other functions hidapi looks up are
-// forwarded to setupapi's own (cfgmgr32_stand_in.def), where Wine's cfgmgr32 forwards them
-// too.
+// as Windows 8 and later do: the lists from setupapi's interface walk, the one property hidapi
+// asks of an interface, its device's instance ID, from the interface's path (Wine 8's
+// SetupDiOpenDeviceInterfaceW, which would look it up, is a stub too). The other functions
+// hidapi looks up are forwarded to setupapi's own (cfgmgr32_stand_in.def), where Wine's
+// cfgmgr32 forwards them too.
+// Wine's relay log cannot show calls into a DLL that is not Wine's own: with
+// VELMAR_CFGMGR32_TRACE set, each call is written to the debug output instead, for the
+// benchmark's count of platform calls (count_calls.py).
 #define _CFGMGR32_ // the functions are defined here, not imported
 #include <windows.h>
 
@@ -15,11 +20,23 @@
 #include <devpropdef.h>
 #include <setupapi.h>
 
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <cwctype>
 #include <string>
 
 namespace {
+
+const bool kTraced = GetEnvironmentVariableA("VELMAR_CFGMGR32_TRACE", nullptr, 0) != 0;
+
+void Trace(const char* function) {
+    if (kTraced) {
+        char line[96];
+        std::snprintf(line, sizeof line, "velmar-calls call cfgmgr32.%s", function);
+        OutputDebugStringA(line);
+    }
+}
 
 // A device information set, destroyed on every way out.
 class DeviceInfoSet {
@@ -68,6 +85,22 @@ bool InterfaceList(const GUID& interface_class, ULONG flags, std::wstring& list)
     return true;
 }
 
+// An interface path is "\\?\" and its device's instance ID with '#' for each '\', then '#'
+// and the interface class: \\?\hid#vid_1209&pid_0b01#0#{4d1e55b2-...} belongs to
+// HID\VID_1209&PID_0B01\0.
+std::wstring InstanceIdOf(const wchar_t* path) {
+    std::wstring id = path;
+    const size_t classStart = id.rfind(L"#{");
+    if (id.compare(0, 4, L"\\\\?\\") != 0 || classStart == std::wstring::npos) {
+        return L"";
+    }
+    id = id.substr(4, classStart - 4);
+    for (wchar_t& c : id) {
+        c = c == L'#' ? L'\\' : static_cast<wchar_t>(towupper(c));
+    }
+    return id;
+}
+
 CONFIGRET CheckListRequest(LPGUID interface_class, DEVINSTID_W device, ULONG flags) {
     if (!interface_class) {
         return CR_INVALID_POINTER;
@@ -86,6 +119,7 @@ CONFIGRET CheckListRequest(LPGUID interface_class, DEVINSTID_W device, ULONG fla
 extern "C" CONFIGRET WINAPI CM_Get_Device_Interface_List_SizeW(PULONG length,
                                                                LPGUID interface_class,
                                                                DEVINSTID_W device, ULONG flags) {
+    Trace("CM_Get_Device_Interface_List_SizeW");
     if (!length) {
         return CR_INVALID_POINTER;
     }
@@ -104,6 +138,7 @@ extern "C" CONFIGRET WINAPI CM_Get_Device_Interface_List_SizeW(PULONG length,
 extern "C" CONFIGRET WINAPI CM_Get_Device_Interface_ListW(LPGUID interface_class,
                                                           DEVINSTID_W device, PZZWSTR buffer,
                                                           ULONG length, ULONG flags) {
+    Trace("CM_Get_Device_Interface_ListW");
     if (!buffer) {
         return CR_INVALID_POINTER;
     }
@@ -126,6 +161,7 @@ extern "C" CONFIGRET WINAPI CM_Get_Device_Interface_PropertyW(LPCWSTR interface_
                                                               const DEVPROPKEY* key,
                                                               DEVPROPTYPE* type, PBYTE buffer,
                                                               PULONG size, ULONG flags) {
+    Trace("CM_Get_Device_Interface_PropertyW");
     if (!interface_path || !key || !type || !size) {
         return CR_INVALID_POINTER;
     }
@@ -135,28 +171,15 @@ extern "C" CONFIGRET WINAPI CM_Get_Device_Interface_PropertyW(LPCWSTR interface_
     if (!IsEqualDevPropKey(*key, DEVPKEY_Device_InstanceId)) {
         return CR_NO_SUCH_VALUE;
     }
-    DeviceInfoSet set(SetupDiCreateDeviceInfoList(nullptr, nullptr));
-    if (!set.valid()) {
-        return CR_OUT_OF_MEMORY;
-    }
-    SP_DEVICE_INTERFACE_DATA data = {};
-    data.cbSize = sizeof data;
-    SP_DEVINFO_DATA device = {};
-    device.cbSize = sizeof device;
-    InterfaceDetail detail = {};
-    detail.detail.cbSize = sizeof detail.detail;
-    wchar_t id[MAX_DEVICE_ID_LEN] = {};
-    if (!SetupDiOpenDeviceInterfaceW(set.get(), interface_path, 0, &data) ||
-        !SetupDiGetDeviceInterfaceDetailW(set.get(), &data, &detail.detail, sizeof detail, nullptr,
-                                          &device) ||
-        !SetupDiGetDeviceInstanceIdW(set.get(), &device, id, MAX_DEVICE_ID_LEN, nullptr)) {
+    const std::wstring id = InstanceIdOf(interface_path);
+    if (id.empty()) {
         return CR_NO_SUCH_DEVICE_INTERFACE;
     }
-    const ULONG needed = static_cast<ULONG>((std::wcslen(id) + 1) * sizeof(wchar_t));
+    const ULONG needed = static_cast<ULONG>((id.size() + 1) * sizeof(wchar_t));
     *type = DEVPROP_TYPE_STRING;
     const bool fits = buffer && *size >= needed;
     if (fits) {
-        std::memcpy(buffer, id, needed);
+        std::memcpy(buffer, id.c_str(), needed);
     }
     *size = needed;
     return fits ? CR_SUCCESS : CR_BUFFER_SMALL;

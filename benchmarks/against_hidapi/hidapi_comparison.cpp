@@ -1,19 +1,25 @@
 // Velmar.dll against hidapi 0.13.1 on Wine's own HID stack, in one run on the same devices:
 // finding and opening one device, describing every interface with its strings, and a report
 // round trip on an open handle, for 1, 16 and more virtual devices of vendor 1209 (four of
-// each product), then each side's heap growth over many rounds. Prints a table of medians
-// and the hidapi/Velmar ratios.
+// each product), then each side's heap growth over many rounds of all three. Prints a table
+// of medians and the hidapi/Velmar ratios.
 //   hidapi_comparison.exe [ROUNDS [DEVICES...]]    (defaults: 10000, 1 16 64)
+//   hidapi_comparison.exe --calls DEVICES
+//       each operation once per side instead, between markers for count_calls.py, which
+//       counts each side's platform calls in Wine's relay log of the run
+#include "proc_address.h"
 #include "removable_devices.h"
 #include "support/velmar_library.h"
 
 #include <hidapi.h>
 
+#include <cfgmgr32.h>
 #include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -137,12 +143,10 @@ bool RoundTripWithHidapi(hid_device* device) {
 void Row(int devices, const std::string& what, double library, double hidapi) {
     std::printf("%7d  %-26s %12.3f %12.3f %9.1fx\n", devices, what.c_str(), library, hidapi,
                 hidapi / library);
-    std::printf("SUMMARY|hidapi/Velmar, %d devices, %s|%.1fx|none|measured\n", devices,
-                what.c_str(), hidapi / library);
     std::fflush(stdout);
 }
 
-void Compare(int count) {
+void SetUpDevices(int count) {
     std::vector<RemovableDevice> devices;
     for (int i = 0; i < count; ++i) {
         devices.push_back({static_cast<WORD>(0x0B01 + i / 4), i % 4});
@@ -151,6 +155,28 @@ void Compare(int count) {
         std::fprintf(stderr, "the %d devices could not be set up\n", count);
         std::exit(1);
     }
+}
+
+// Each of hidapi's enumerations asks cfgmgr32 for the size of the interface list and then for
+// the list. On Wine the stand-in answers both with an interface walk of setupapi's, which
+// Windows' cfgmgr32 does not need: its share of hidapi's times.
+double StandInListMs() {
+    const HMODULE cfgmgr32 = GetModuleHandleA("cfgmgr32.dll");
+    const auto size = ProcAddress<decltype(&CM_Get_Device_Interface_List_SizeW)>(
+        cfgmgr32, "CM_Get_Device_Interface_List_SizeW");
+    const auto list = ProcAddress<decltype(&CM_Get_Device_Interface_ListW)>(
+        cfgmgr32, "CM_Get_Device_Interface_ListW");
+    GUID hidClass = {0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+    return MedianMs([&] {
+        ULONG length = 0;
+        size(&length, &hidClass, nullptr, CM_GET_DEVICE_INTERFACE_LIST_PRESENT);
+        std::vector<wchar_t> paths(length + 1);
+        list(&hidClass, nullptr, paths.data(), length, CM_GET_DEVICE_INTERFACE_LIST_PRESENT);
+    });
+}
+
+void Compare(int count) {
+    SetUpDevices(count);
     for (const Target& target : Targets()) {
         char what[64];
         std::snprintf(what, sizeof what, "%s (%04X:%04X)", target.name, target.vendor,
@@ -160,6 +186,8 @@ void Compare(int count) {
     }
     Row(count, "describe every interface", MedianMs(DescribeWithLibrary),
         MedianMs(DescribeWithHidapi));
+    std::printf("%7d  %-26s %12s %12.3f   (in each hidapi figure above)\n", count,
+                "stand-in's interface list", "", StandInListMs());
 
     const Target first = Targets().front();
     HANDLE handle = Velmar().HID_OpenDevice(first.product, first.vendor, VELMAR_ANY_VERSION, 0);
@@ -192,14 +220,60 @@ void Growth(const char* side, int rounds, const std::function<void()>& round) {
     const long long committedGrowth = static_cast<long long>(CommittedBytes()) - committed;
     std::printf("%-10s %8d rounds: heap %+lld bytes, committed %+lld bytes\n", side, rounds,
                 heapGrowth, committedGrowth);
-    std::printf("SUMMARY|%s heap growth over %d rounds|%lld bytes|0 bytes|%s\n", side, rounds,
-                heapGrowth, heapGrowth <= 0 ? "met" : "MISSED");
     std::fflush(stdout);
+}
+
+// The code of a side: the library's module, or this program's, into which hidapi is linked.
+// Its platform calls are the relay log's calls whose return address lies in it.
+void Mark(const char* edge, const char* side, const char* module, const char* operation) {
+    const auto* base = reinterpret_cast<const BYTE*>(GetModuleHandleA(module));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    char marker[160];
+    std::snprintf(marker, sizeof marker, "velmar-calls %s %s %p %p %s", edge, side,
+                  static_cast<const void*>(base),
+                  static_cast<const void*>(base + nt->OptionalHeader.SizeOfImage), operation);
+    OutputDebugStringA(marker);
+}
+
+void Marked(const char* side, const char* module, const char* operation,
+            const std::function<void()>& call) {
+    Mark("begin", side, module, operation);
+    call();
+    Mark("end", side, module, operation);
+}
+
+void MarkCalls(int count) {
+    SetUpDevices(count);
+    const std::vector<Target> targets = Targets();
+    const Target& first = targets.front();
+    const Target& absent = targets.back();
+    Marked("Velmar.dll", "Velmar.dll", "open first", [&] { OpenWithLibrary(first); });
+    Marked("hidapi", nullptr, "open first", [&] { OpenWithHidapi(first); });
+    Marked("Velmar.dll", "Velmar.dll", "open absent", [&] { OpenWithLibrary(absent); });
+    Marked("hidapi", nullptr, "open absent", [&] { OpenWithHidapi(absent); });
+    Marked("Velmar.dll", "Velmar.dll", "describe every interface", DescribeWithLibrary);
+    Marked("hidapi", nullptr, "describe every interface", DescribeWithHidapi);
+    HANDLE handle = Velmar().HID_OpenDevice(first.product, first.vendor, VELMAR_ANY_VERSION, 0);
+    hid_device* device = hid_open(first.vendor, first.product, nullptr);
+    Marked("Velmar.dll", "Velmar.dll", "report round trip", [&] { RoundTripWithLibrary(handle); });
+    Marked("hidapi", nullptr, "report round trip", [&] { RoundTripWithHidapi(device); });
+    Velmar().HID_CloseDevice(handle);
+    hid_close(device);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--calls") == 0) {
+        if (hid_init() != 0) {
+            return 1;
+        }
+        MarkCalls(std::atoi(argv[2]));
+        hid_exit();
+        RemoveAllDevices();
+        return 0;
+    }
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 10000;
     std::vector<int> counts;
     for (int i = 2; i < argc; ++i) {
@@ -218,6 +292,8 @@ int main(int argc, char** argv) {
         Compare(count);
     }
 
+    // The rounds with one device of the vendor, as the shortest walk repeats them fastest.
+    SetUpDevices(1);
     const Target first = Targets().front();
     Growth("Velmar.dll", rounds, [&] {
         OpenWithLibrary(first);

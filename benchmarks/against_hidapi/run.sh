@@ -2,8 +2,10 @@
 # The benchmark against hidapi on Wine's own HID stack (hidapi_comparison.cpp), on a built
 # tree: stages the program, Velmar.dll, the cfgmgr32.dll hidapi needs on Wine and the virtual
 # device's driver into the real-stack prefix, runs it there beside devcmd's three products and
-# Wine's own devices, and prints its table.
-#   run.sh [BUILD_DIR [ROUNDS [DEVICES...]]]    (default: build/win32, 10000, 1 16 64)
+# Wine's own devices, and prints its table; then runs it once more under Wine's relay log and
+# prints each side's platform calls per operation (count_calls.py).
+#   run.sh [BUILD_DIR [ROUNDS [DEVICES...]]]    (default: build/win32, 10000, 1 16 64; the
+#                                                calls are counted with 16 devices)
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -12,6 +14,7 @@ shift $(($# > 0 ? 1 : 0))
 prefix_script=$here/../../scripts/hid_prefix.sh
 run_under_wine=$here/../../scripts/run_under_wine.sh
 run_dir=$build_dir/wineprefix-hid/drive_c/hidapi-bench
+scale=${VELMAR_TIME_SCALE:-1}
 
 cmake --build "$build_dir" --target hidapi_comparison >/dev/null
 "$prefix_script" prepare "$build_dir"
@@ -23,7 +26,17 @@ mkdir -p "$run_dir"
 cp "$build_dir/real_stack/hidapi_comparison.exe" "$build_dir/real_stack/cfgmgr32.dll" \
   "$build_dir/dist/Velmar.dll" "$build_dir/virtual_hid_device/velmar_virtual_hid.inf" \
   "$build_dir/virtual_hid_device/velmar_virtual_hid.sys" "$run_dir/"
-# A bound for the whole run, generous: 10,000 rounds of each side take minutes.
-(cd "$run_dir" && VHID_INF='C:\hidapi-bench\velmar_virtual_hid.inf' \
-  timeout $((3600 * ${VELMAR_TIME_SCALE:-1})) "$run_under_wine" --native cfgmgr32 \
-  "$build_dir/wineprefix-hid" 'C:\hidapi-bench\hidapi_comparison.exe' "$@" </dev/null)
+comparison() {
+  (cd "$run_dir" && VHID_INF='C:\hidapi-bench\velmar_virtual_hid.inf' \
+    timeout $((3600 * scale)) "$run_under_wine" --native cfgmgr32 \
+    "$build_dir/wineprefix-hid" 'C:\hidapi-bench\hidapi_comparison.exe' "$@" </dev/null)
+}
+
+echo "Times (ms, median of 15) and heap growth; each pair measured in one run:"
+comparison "$@"
+# Relay traces the calls into Wine's own DLLs; the cfgmgr32.dll stand-in, not one of them,
+# records its own.
+echo
+echo "Platform calls per operation, with 16 devices (Wine's relay log):"
+VELMAR_WINEDEBUG=+relay,+debugstr VELMAR_CFGMGR32_TRACE=1 comparison --calls 16 2>&1 >/dev/null |
+  python3 "$here/count_calls.py"
