@@ -96,8 +96,8 @@ configure_and_build_x64() {
 
 # Wine in PREFIX, for this shell and every program it starts: of the architecture WINEARCH
 # names (win32 unless set; win64 for the x64 build), quiet (unless VELMAR_WINEDEBUG names
-# Wine's debug channels, as WINEDEBUG does), on the screen of the prefix's
-# session, with Wine's own DLLs but for the DLLs named, which come from beside the program.
+# Wine's debug channels, as WINEDEBUG does), on the screen of the prefix's session, with
+# Wine's own DLLs but for the DLLs named, which come from beside the program.
 # Sets wine_variables to the exported VAR=value words, and wine_loader to the program that
 # runs Windows programs there: for win32 Debian's wine, as a user runs it (under user-mode
 # emulation the route's VELMAR_WINE_LOADER, which runs the same loader); for win64 the
@@ -120,8 +120,9 @@ wine_environment() {
   # two build trees on one machine, or the suite's prefix and the real-stack one, do not
   # share one.
   hash=$(printf '%s' "$prefix" | md5sum)
-  wine_variables=("WINEPREFIX=$prefix" "WINEARCH=${WINEARCH:-win32}" "WINEDEBUG=${VELMAR_WINEDEBUG:--all}"
-    "WINEDLLOVERRIDES=$overrides" "DISPLAY=:$((0x${hash:0:3} % 900 + 100))")
+  wine_variables=("WINEPREFIX=$prefix" "WINEARCH=${WINEARCH:-win32}"
+    "WINEDEBUG=${VELMAR_WINEDEBUG:--all}" "WINEDLLOVERRIDES=$overrides"
+    "DISPLAY=:$((0x${hash:0:3} % 900 + 100))")
   wine_loader=${VELMAR_WINE_LOADER:-wine}
   if [ "$wine_loader" != wine ]; then
     # A user's "wine" is then the route's loader too.

@@ -101,7 +101,8 @@ std::wstring InstanceIdOf(const wchar_t* path) {
     return id;
 }
 
-CONFIGRET CheckListRequest(LPGUID interface_class, DEVINSTID_W device, ULONG flags) {
+// The list that both list functions answer from, for the requests hidapi makes.
+CONFIGRET ListFor(LPGUID interface_class, DEVINSTID_W device, ULONG flags, std::wstring& list) {
     if (!interface_class) {
         return CR_INVALID_POINTER;
     }
@@ -111,7 +112,7 @@ CONFIGRET CheckListRequest(LPGUID interface_class, DEVINSTID_W device, ULONG fla
     if (flags & ~CM_GET_DEVICE_INTERFACE_LIST_BITS) {
         return CR_INVALID_FLAG;
     }
-    return CR_SUCCESS;
+    return InterfaceList(*interface_class, flags, list) ? CR_SUCCESS : CR_FAILURE;
 }
 
 } // namespace
@@ -120,41 +121,28 @@ extern "C" CONFIGRET WINAPI CM_Get_Device_Interface_List_SizeW(PULONG length,
                                                                LPGUID interface_class,
                                                                DEVINSTID_W device, ULONG flags) {
     Trace("CM_Get_Device_Interface_List_SizeW");
-    if (!length) {
-        return CR_INVALID_POINTER;
-    }
-    const CONFIGRET checked = CheckListRequest(interface_class, device, flags);
-    if (checked != CR_SUCCESS) {
-        return checked;
-    }
     std::wstring list;
-    if (!InterfaceList(*interface_class, flags, list)) {
-        return CR_FAILURE;
+    const CONFIGRET result =
+        length ? ListFor(interface_class, device, flags, list) : CR_INVALID_POINTER;
+    if (result == CR_SUCCESS) {
+        *length = static_cast<ULONG>(list.size());
     }
-    *length = static_cast<ULONG>(list.size());
-    return CR_SUCCESS;
+    return result;
 }
 
 extern "C" CONFIGRET WINAPI CM_Get_Device_Interface_ListW(LPGUID interface_class,
                                                           DEVINSTID_W device, PZZWSTR buffer,
                                                           ULONG length, ULONG flags) {
     Trace("CM_Get_Device_Interface_ListW");
-    if (!buffer) {
-        return CR_INVALID_POINTER;
-    }
-    const CONFIGRET checked = CheckListRequest(interface_class, device, flags);
-    if (checked != CR_SUCCESS) {
-        return checked;
-    }
     std::wstring list;
-    if (!InterfaceList(*interface_class, flags, list)) {
-        return CR_FAILURE;
+    CONFIGRET result = buffer ? ListFor(interface_class, device, flags, list) : CR_INVALID_POINTER;
+    if (result == CR_SUCCESS && list.size() > length) {
+        result = CR_BUFFER_SMALL;
     }
-    if (list.size() > length) {
-        return CR_BUFFER_SMALL;
+    if (result == CR_SUCCESS) {
+        std::memcpy(buffer, list.data(), list.size() * sizeof(wchar_t));
     }
-    std::memcpy(buffer, list.data(), list.size() * sizeof(wchar_t));
-    return CR_SUCCESS;
+    return result;
 }
 
 extern "C" CONFIGRET WINAPI CM_Get_Device_Interface_PropertyW(LPCWSTR interface_path,
