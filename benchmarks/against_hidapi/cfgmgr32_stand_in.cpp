@@ -20,9 +20,10 @@
 #include <devpropdef.h>
 #include <setupapi.h>
 
+#include "platform_handles.h"
+
 #include <cstdio>
 #include <cstring>
-#include <cwchar>
 #include <cwctype>
 #include <string>
 
@@ -38,24 +39,6 @@ void Trace(const char* function) {
     }
 }
 
-// A device information set, destroyed on every way out.
-class DeviceInfoSet {
-public:
-    explicit DeviceInfoSet(HDEVINFO set) : set_(set) {}
-    ~DeviceInfoSet() {
-        if (valid()) {
-            SetupDiDestroyDeviceInfoList(set_);
-        }
-    }
-    DeviceInfoSet(const DeviceInfoSet&) = delete;
-    DeviceInfoSet& operator=(const DeviceInfoSet&) = delete;
-    bool valid() const { return set_ != INVALID_HANDLE_VALUE; }
-    HDEVINFO get() const { return set_; }
-
-private:
-    HDEVINFO set_;
-};
-
 union InterfaceDetail {
     SP_DEVICE_INTERFACE_DETAIL_DATA_W detail;
     BYTE bytes[2048];
@@ -64,9 +47,9 @@ union InterfaceDetail {
 // The paths of the class's interfaces, each ended by a NUL, and one NUL more.
 bool InterfaceList(const GUID& interface_class, ULONG flags, std::wstring& list) {
     const DWORD present = flags == CM_GET_DEVICE_INTERFACE_LIST_ALL_DEVICES ? 0 : DIGCF_PRESENT;
-    DeviceInfoSet set(
+    const UniqueDeviceInfoSet set(
         SetupDiGetClassDevsW(&interface_class, nullptr, nullptr, DIGCF_DEVICEINTERFACE | present));
-    if (!set.valid()) {
+    if (set.get() == INVALID_HANDLE_VALUE) {
         return false;
     }
     SP_DEVICE_INTERFACE_DATA data = {};
