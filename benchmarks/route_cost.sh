@@ -5,8 +5,10 @@
 # the kernel executes 32-bit programs, user-mode emulation where it cannot) and the emulated
 # machine (VELMAR_EMULATED=1). Prints the figures and the ratios to the first route. Not part
 # of the test suite; the emulated machine's column alone takes over an hour on a 2-core host.
-#   route_cost.sh [ROUTE...]    routes to time (native, user-mode, machine); default: all
-#                               that this host has
+#   route_cost.sh [--offline] [ROUTE...]
+#       ROUTE: routes to time (native, user-mode, machine); default: all that this host has
+#       --offline: each command runs without the network (a network namespace of its own,
+#       as root), after the set-up has run once with it
 source "$(dirname "$0")/../scripts/lib.sh"
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/velmar-route-cost.XXXXXX")
@@ -16,6 +18,11 @@ if /usr/lib/wine/wine --version >/dev/null 2>&1; then
   host_route=native
 else
   host_route=user-mode
+fi
+cut_off=()
+if [ "${1:-}" = --offline ]; then
+  cut_off=(unshare --net --)
+  shift
 fi
 routes=("$@")
 [ ${#routes[@]} -gt 0 ] || routes=("$host_route" machine)
@@ -35,7 +42,7 @@ timed() {
   [ "$route" = machine ] && forcing=VELMAR_EMULATED=1
   step "$key: $forcing bash scripts/$script (log: $log)"
   start=$(date +%s)
-  if ! env "$forcing" bash "$clone/scripts/$script" >"$log" 2>&1; then
+  if ! "${cut_off[@]}" env "$forcing" bash "$clone/scripts/$script" >"$log" 2>&1; then
     tail -n 30 "$log"
     echo "route cost: $key failed" >&2
     exit 1
@@ -46,17 +53,33 @@ timed() {
   printf '%s: %d s\n' "$key" "${seconds[$key]}"
 }
 
+# How many times the fresh clone's builds linked each library: ninja's logs of its build
+# trees, a line each time an output was made (the reproducibility test's second build of the
+# kit, in a scratch folder of its own, links each once more by design).
+declare -A links
+count_links() {
+  local clone=$1 key=$2 log tree
+  links[$key]=""
+  while read -r log; do
+    tree=${log%/.ninja_log}
+    links[$key]+=$(awk -v tree="${tree#"$clone"/}" '
+      $4 ~ /(^|\/)(Velmar|devsim)\.dll$/ { n[$4]++ }
+      END { for (f in n) printf "  %s/%s: linked %d time(s)\n", tree, f, n[f] }' "$log" | sort)$'\n'
+  done < <(find "$clone/build" -name .ninja_log | sort)
+}
+
 for route in "${routes[@]}"; do
   for script in test.sh demo.sh; do
     clone=$scratch/$route-${script%.sh}
     git clone -q "$project_root" "$clone"
     timed "$route ${script%.sh}, fresh clone" "$route" "$clone" "$script"
+    count_links "$clone" "$route ${script%.sh}"
     timed "$route ${script%.sh}, again" "$route" "$clone" "$script"
     rm -rf "$clone"
   done
 done
 
-step "Route cost on this host ($(nproc) cores; its own route: $host_route)"
+step "Route cost on this host ($(nproc) cores; its own route: $host_route${cut_off[*]:+; without the network})"
 minutes() { awk -v s="$1" 'BEGIN { printf "%d s (%.1f min)", s, s / 60 }'; }
 header=$(printf '%-22s' "command")
 for route in "${routes[@]}"; do header+=$(printf ' %-20s' "$route"); done
@@ -70,4 +93,7 @@ for key in "test, fresh clone" "test, again" "demo, fresh clone" "demo, again"; 
       'BEGIN { printf " %.1fx", e / n }')
   done
   echo "$line"
+done
+for key in "${!links[@]}"; do
+  printf '\nLibraries linked by the %s from a fresh clone:\n%s' "$key" "${links[$key]}"
 done

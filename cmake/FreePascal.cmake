@@ -1,4 +1,4 @@
-# The Free Pascal cross compiler for this build's architecture, from the user's cache where
+# The Free Pascal cross compiler for this build's architecture, from the cache where
 # scripts/free_pascal.sh builds it (Debian packages none), and the programs it compiles.
 if(VELMAR_ARCH STREQUAL x64)
     set(free_pascal_target x86_64-win64)
@@ -10,20 +10,15 @@ else()
     set(VELMAR_PASCAL_OS win32)
 endif()
 
-# The script's place, found the same way.
-if(NOT "$ENV{VELMAR_CACHE_DIR}" STREQUAL "")
-    set(free_pascal_cache $ENV{VELMAR_CACHE_DIR})
-elseif(NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
-    set(free_pascal_cache $ENV{XDG_CACHE_HOME}/velmar)
-else()
-    set(free_pascal_cache $ENV{HOME}/.cache/velmar)
-endif()
+velmar_cached(free_pascal_cache free-pascal)
 find_program(VELMAR_PASCAL_COMPILER ${free_pascal_compiler}
-    PATHS ${free_pascal_cache}/free-pascal-3.2.2/${free_pascal_target} NO_DEFAULT_PATH)
+    PATHS ${free_pascal_cache}/${free_pascal_target} NO_DEFAULT_PATH NO_CACHE)
+# Without it, the Pascal programs are not built and the tests that need them fail, saying
+# what is missing.
+set(VELMAR_PASCAL_MISSING "")
 if(NOT VELMAR_PASCAL_COMPILER)
-    message(FATAL_ERROR "The Free Pascal cross compiler ${free_pascal_compiler} is missing from "
-        "${free_pascal_cache}/free-pascal-3.2.2/${free_pascal_target}: scripts/free_pascal.sh "
-        "builds it (scripts/setup.sh runs it)")
+    set(VELMAR_PASCAL_MISSING "The Free Pascal cross compiler ${free_pascal_compiler} is missing from ${free_pascal_cache}/${free_pascal_target}")
+    return()
 endif()
 get_filename_component(free_pascal_dir ${VELMAR_PASCAL_COMPILER} DIRECTORY)
 set(VELMAR_PASCAL_RTL_DIR ${free_pascal_dir}/units)

@@ -36,13 +36,29 @@ endif()
 # programs take (this build's, unless it names another; 64-bit ones run natively), route=host
 # for one that runs no Windows program.
 #   velmar_test_route(test [route])
+# Tests that load the machine (whole builds, compilers, an emulated machine, the random-world
+# sweep, Wine's device services in the real-stack prefixes) each hold a lock of their own,
+# so that they run beside each other; the tests that time keyboard lights and message boxes
+# hold the desktop lock and every one of these, so that they run beside none of them.
+set(VELMAR_LOAD_LOCKS compilers whole_build emulated_machine random_worlds real_hid_prefix
+    real_hid_removal)
+set(VELMAR_TIMED_TEST_LOCKS desktop ${VELMAR_LOAD_LOCKS})
+
+# Every test is declared with it, so it also gives every test CTest's skip: a test that
+# cannot run here exits with VELMAR_SKIP_CODE after saying why, and CTest counts it as
+# skipped, never as passed.
 function(velmar_test_route test)
     set(route ${VELMAR_TEST_ROUTE})
     if(ARGC GREATER 1)
         set(route ${ARGV1})
     endif()
     set_property(TEST ${test} APPEND PROPERTY LABELS route=${route})
+    set_tests_properties(${test} PROPERTIES SKIP_RETURN_CODE ${VELMAR_SKIP_CODE})
 endfunction()
+set(VELMAR_SKIP_CODE 77)
+# Python's unittest tests run through this, followed by the modules or classes to run (from
+# the test's working folder): it gives their skips as CTest's.
+set(VELMAR_UNITTEST ${CMAKE_SOURCE_DIR}/tests/support/unittest_main.py)
 
 # A test that runs no 32-bit code starts through this: where the suite runs inside the
 # emulated machine it then runs on the host, many times faster; elsewhere it runs as is.

@@ -13,43 +13,22 @@
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
-# Pauses before each further `apt-get update`: 150 s in all, within three minutes.
-retry_pauses=(10 20 40 80)
 apt_output=$(mktemp)
 trap 'rm -f "$apt_output"' EXIT
+source "$(dirname "$0")/apt_retries.sh"
 
-# What the apt commands so far failed to fetch, one a line as "WHAT|REASON": WHAT is "the
-# SUITE COMPONENT ARCH index" for a package index, or the file's address.
-failed_fetches() {
-  sed -n 's/^[EW]: Failed to fetch \([^ ]*\) *\(.*\)$/\1|\2/p' "$apt_output" |
-    sed -e 's/ *\[IP: [^]]*\]$//' \
-      -e 's#^[^|]*/dists/\([^/]*\)/\([^/]*\)/binary-\([^/]*\)/[^|]*#the \1 \2 \3 index#'
-}
-
-# The failures' WHATs joined with "and".
-what_failed() { cut -d'|' -f1 <<<"$1" | sed ':a;N;s/\n/ and /;ba'; }
-# apt's reason for the first failure.
-why_it_failed() { head -n 1 <<<"$1" | cut -d'|' -f2-; }
-
+# Without an index that still fails after the last try the install goes ahead.
 update_package_lists() {
-  local attempt=1 attempts=$((${#retry_pauses[@]} + 1)) failed
-  while ! apt-get update -qq >"$apt_output" 2>&1; do
-    failed=$(failed_fetches)
-    if [ -z "$failed" ]; then
-      cat "$apt_output" >&2
-      return 1
-    fi
-    if [ "$attempt" -eq "$attempts" ]; then
-      echo "setup: going on without $(what_failed "$failed")"
-      return 0
-    fi
-    echo "setup: apt-get update could not fetch $(what_failed "$failed")" \
-      "($(why_it_failed "$failed")); trying again in ${retry_pauses[attempt - 1]} s" \
-      "(attempt $((attempt + 1)) of $attempts)"
-    sleep "${retry_pauses[attempt - 1]}"
-    attempt=$((attempt + 1))
-  done
-  : >"$apt_output"
+  local status=0
+  retry_while_fetches_fail "apt-get update" apt-get update -qq || status=$?
+  case $status in
+  0) : >"$apt_output" ;;
+  1)
+    cat "$apt_output" >&2
+    return 1
+    ;;
+  2) echo "setup: going on without $(what_failed "$(failed_fetches)")" ;;
+  esac
 }
 
 install_packages() {
@@ -87,11 +66,5 @@ if [ -z "$failed" ]; then
   cat "$apt_output" >&2
   exit 1
 fi
-cat >&2 <<EOF
-
-setup: the packages could not be installed, because apt could not fetch
-$(what_failed "$failed") ($(why_it_failed "$failed")).
-The package mirror is probably in the middle of a sync, which can take an hour or more.
-Wait a while and run the same command again: nothing needs to be undone.
-EOF
+say_mirror_sync_failure "the packages could not be installed" "$failed"
 exit 1

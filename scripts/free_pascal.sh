@@ -5,12 +5,13 @@
 # (cmake/FreePascal.cmake finds them). Built once into the user's cache, outside the clone,
 # so that fresh clones share them; quiet and instant when they are there.
 #   free_pascal.sh
-# The place, with i386-win32/ and x86_64-win64/ (compiler and units/ in each):
-#   ${VELMAR_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/velmar}/free-pascal-3.2.2/
+# The place (cache.sh's free-pascal) holds i386-win32/ and x86_64-win64/, a compiler and
+# units/ in each.
 set -euo pipefail
 
-version=3.2.2
-place=${VELMAR_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/velmar}/free-pascal-$version
+source "$(dirname "${BASH_SOURCE[0]}")/cache.sh"
+version=$free_pascal_version
+place=${cached[free-pascal]}
 sources=/usr/share/fpcsrc/$version
 messages=/usr/lib/x86_64-linux-gnu/fpc/$version/msg/errore.msg
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The Wine prefix of the real-stack tests (BUILD_DIR/wineprefix-hid), separate from the
-# suite's own prefix: Wine's real setupapi.dll, hid.dll and HID class driver, with three
+# The Wine prefix of the real-stack tests (BUILD_DIR/wineprefix-hid, or VELMAR_HID_PREFIX for
+# a suite with a prefix of its own), separate from the suite's own prefix: Wine's real setupapi.dll, hid.dll and HID class driver, with three
 # instances of the virtual HID device installed (vendor 04D8, products F6F1, F6F0, 00DF).
 #   hid_prefix.sh prepare BUILD_DIR
 #       create the prefix once and install the devices; later runs reuse it, and install
@@ -23,7 +23,7 @@ shift 2
 here=$(cd "$(dirname "$0")" && pwd)
 session=$here/wine_session.sh
 run_under_wine=$here/run_under_wine.sh
-prefix=$build_dir/wineprefix-hid
+prefix=${VELMAR_HID_PREFIX:-$build_dir/wineprefix-hid}
 device_dir=$build_dir/virtual_hid_device
 stamp=$prefix/.virtual-hid-devices
 

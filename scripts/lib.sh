@@ -23,7 +23,8 @@ on_failure() {
 trap on_failure ERR
 
 # Wine's 32-bit loader runs natively where the kernel executes i386 programs. Elsewhere it runs
-# under user-mode emulation (QEMU 10's qemu-i386, fetched by user_mode_emulation/prepare.sh),
+# under user-mode emulation (QEMU 10's qemu-i386, which the set-up fetched; see
+# user_mode_emulation/prepare.sh),
 # and where that cannot be had (or with VELMAR_EMULATED=1) everything that runs it goes into
 # an emulated x86-64 machine whose own kernel executes 32-bit programs. Decided once, by
 # running the loader, after set-up installed it. Sets windows_route (native, user-mode or
@@ -44,7 +45,7 @@ choose_windows_route() {
     windows_route=native
   else
     why="this kernel cannot execute 32-bit programs: ${why##*: }"
-    if loader=$(bash "$project_root/user_mode_emulation/prepare.sh" "$project_root/build/user_mode_emulation"); then
+    if loader=$(bash "$project_root/user_mode_emulation/prepare.sh"); then
       windows_route=user-mode
       VELMAR_WINE_LOADER=$loader
     else
@@ -75,14 +76,17 @@ run_windows_programs() {
   if [ "${windows_route:?choose_windows_route first}" != machine ]; then
     "$@"
   else
-    "$project_root/emulated_machine/run.sh" --local "$wine_prefix" --local "$hid_prefix" "$@"
+    "$project_root/emulated_machine/run.sh" --local "$wine_prefix" --local "$hid_prefix" \
+      --local "$hid_prefix-removal" "$@"
   fi
 }
 
+# The release kit in the x86 build takes its x64 files from the x64 build, which the x64
+# suite tests too: nothing is built twice.
 configure_and_build() {
   step "Configuring (CMake preset win32) and building${*:+: $*}"
   cmake --preset win32 -DVELMAR_TIME_SCALE="${VELMAR_TIME_SCALE:-1}" \
-    -DVELMAR_WINDOWS_ROUTE="${windows_route:-native}" >/dev/null
+    -DVELMAR_WINDOWS_ROUTE="${windows_route:-native}" -DVELMAR_X64_BUILD_DIR="$x64_build_dir" >/dev/null
   cmake --build "$build_dir" "$@"
 }
 

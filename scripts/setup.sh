@@ -8,8 +8,13 @@
 # Wine where this kernel cannot execute 32-bit programs (QEMU, Debian's kernel, static
 # busybox, ext4 tools), cloc for the tests' share of the code, and Free Pascal's compiler and
 # sources, from which free_pascal.sh then builds the Windows cross compilers of the Pascal
-# example. Idempotent and quiet when all is there; a package mirror in the middle of a sync is
-# waited for and worked around where it can be (apt_install.sh).
+# example. Then fetches what the tests need from beyond the installed packages (fetch.sh:
+# hidapi's sources, QEMU's qemu-i386). Both land in the cache outside the clone (cache.sh),
+# so that after one set-up the README's commands work without the network. Idempotent and
+# quiet when all is there; a package mirror in the middle of a sync is waited for and worked
+# around where it can be (apt_install.sh, apt_retries.sh). What only the tests need and
+# cannot be had now does not stop the set-up: the tests that need it fail, naming this
+# command.
 set -euo pipefail
 
 packages=(
@@ -53,5 +58,8 @@ if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
   need_sudo locale-gen >/dev/null
 fi
 
-# As the user who runs the set-up: the compilers go into that user's cache.
+# As the user who runs the set-up: these go into that user's cache.
 bash "$(dirname "$0")/free_pascal.sh"
+if ! bash "$(dirname "$0")/fetch.sh"; then
+  echo "setup: going on without it; the tests that need it fail until this set-up fetches it"
+fi

@@ -16,6 +16,11 @@ run_under_wine=$here/../../scripts/run_under_wine.sh
 run_dir=$build_dir/wineprefix-hid/drive_c/hidapi-bench
 scale=${VELMAR_TIME_SCALE:-1}
 
+hidapi_sources=$(bash "$here/../../scripts/cache.sh" hidapi)
+if [ ! -f "$hidapi_sources/windows/hid.c" ]; then
+  echo "hidapi's sources are missing from $hidapi_sources: bash scripts/setup.sh brings them" >&2
+  exit 1
+fi
 cmake --build "$build_dir" --target hidapi_comparison >/dev/null
 "$prefix_script" prepare "$build_dir"
 "$prefix_script" select "$build_dir" hidapi_bench F6F1 F6F0 00DF

@@ -13,7 +13,8 @@ PREFIX_SCRIPT = HERE.parent.parent / "scripts" / "hid_prefix.sh"
 RUN_UNDER_WINE = HERE.parent.parent / "scripts" / "run_under_wine.sh"
 BUILD_DIR = Path(os.environ.get("VELMAR_BUILD_DIR", HERE.parent.parent / "build" / "win32")).resolve()
 DIST_DIR = BUILD_DIR / "dist"
-PREFIX = BUILD_DIR / "wineprefix-hid"
+# The removal scenarios have a prefix of their own (hid_prefix.sh reads the same variable).
+PREFIX = Path(os.environ.get("VELMAR_HID_PREFIX", BUILD_DIR / "wineprefix-hid"))
 
 VENDOR = "04D8"
 PRODUCTS = ("F6F1", "F6F0", "00DF")

@@ -1,25 +1,60 @@
-"""The machine set-up against a package mirror in the middle of a sync, without the network:
-stand-ins for apt-get, dpkg, dpkg-query, locale, sleep and sudo on the PATH play the
-mirror's part and journal what the set-up asked of them."""
+"""The machine set-up without the network: stand-ins for apt-get, dpkg, dpkg-deb, dpkg-query,
+locale, sleep and sudo on the PATH play the mirror's and the system's part and journal what
+the set-up asked of them. The set-up runs from a copy of its scripts in which the Free
+Pascal build and the fetches are stand-ins too; the fetches' own script runs as it is, into
+a cache of the test's own."""
 
+import hashlib
+import io
 import os
+import shutil
 import subprocess
+import tarfile
 import tempfile
 import unittest
 from pathlib import Path
 
-SETUP = Path(__file__).resolve().parents[2] / "scripts" / "setup.sh"
-I386_SECURITY = "http://deb.debian.org/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz"
-AMD64_UPDATES = "http://deb.debian.org/debian/dists/bookworm-updates/main/binary-amd64/Packages.xz"
+SCRIPTS = Path(__file__).resolve().parents[2] / "scripts"
+# The archive that the stand-in's apt configuration names: a placeholder, never reached.
+ARCHIVE = "http://mirror.example/debian"
+I386_SECURITY = "http://mirror.example/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz"
+AMD64_UPDATES = f"{ARCHIVE}/dists/bookworm-updates/main/binary-amd64/Packages.xz"
+UNREACHABLE = f"E: Failed to fetch {ARCHIVE}/dists/bookworm/InRelease  Could not resolve 'mirror.example'"
 
-# apt-get as the mirror served it: `update` fails on the index $FAKE_BROKEN_INDEX for the
-# first $FAKE_UPDATE_FAILURES calls; `install` fails as unresolvable without `-t` where
-# $FAKE_INSTALL is "needs-target-release", always where it is "broken".
+# apt-get as the mirror served it. For the system: `update` fails on the index
+# $FAKE_BROKEN_INDEX for the first $FAKE_UPDATE_FAILURES calls; `install` fails as
+# unresolvable without `-t` where $FAKE_INSTALL is "needs-target-release", always where it
+# is "broken". `--print-uris update` names $FAKE_ARCHIVE's suites, or none where it is empty.
+# With a private state (-o Dir::Etc::SourceList=...), its sources list is journaled; its
+# `update` fails as unreachable where $FAKE_PRIVATE is "unreachable"; `source` and
+# `download` copy the files of $FAKE_SERVED into the working folder.
 APT_GET = r"""#!/bin/bash
+verb="" sources=""
+for argument in "$@"; do
+  case $argument in
+  Dir::Etc::SourceList=*) sources=${argument#*=} ;;
+  -*|*=*|*::*) ;;
+  *) [ -n "$verb" ] || verb=$argument ;;
+  esac
+done
+if [ " $* " = " --print-uris update " ]; then
+  [ -z "$FAKE_ARCHIVE" ] || echo "'$FAKE_ARCHIVE/dists/bookworm/InRelease' x_InRelease 0 "
+  exit 0
+fi
+if [ -n "$sources" ]; then
+  echo "private apt-get $verb: $(cat "$sources")" >>"$FAKE_JOURNAL"
+  case $verb/$FAKE_PRIVATE in
+  update/unreachable)
+    echo "E: Failed to fetch $FAKE_ARCHIVE/dists/bookworm/InRelease  Could not resolve 'mirror.example'" >&2
+    exit 100 ;;
+  source/*|download/*) cp "$FAKE_SERVED"/* . ;;
+  esac
+  exit 0
+fi
 echo "apt-get $*" >>"$FAKE_JOURNAL"
-case $1 in
+case $verb in
 update)
-  count=$(grep -c '^apt-get update' "$FAKE_JOURNAL")
+  count=$(grep -c '^apt-get .*update' "$FAKE_JOURNAL")
   if [ "$count" -le "$FAKE_UPDATE_FAILURES" ]; then
     echo "E: Failed to fetch $FAKE_BROKEN_INDEX  File has unexpected size (374820 != 376004). Mirror sync in progress? [IP: 203.0.113.80 80]" >&2
     echo "   Hashes of expected file:" >&2
@@ -36,6 +71,8 @@ install)
   esac ;;
 esac
 """
+# The parts of the set-up that build or fetch, journaling their calls; $FAKE_FAILS fails.
+JOURNALING = '#!/bin/bash\necho "{name}" >>"$FAKE_JOURNAL"\n[ "$FAKE_FAILS" != {name} ] || {{ echo "setup: cannot" >&2; exit 1; }}\n'
 STAND_INS = {
     "apt-get": APT_GET,
     "dpkg-query": '#!/bin/bash\n[[ " $FAKE_MISSING " == *" ${@: -1} "* ]] || printf "install ok installed"\n',
@@ -44,24 +81,56 @@ STAND_INS = {
     "sleep": '#!/bin/bash\necho "sleep $1" >>"$FAKE_JOURNAL"\n',
     "sudo": '#!/bin/bash\nexec "$@"\n',
 }
+SETUP_SCRIPTS = ("setup.sh", "apt_install.sh", "apt_retries.sh")
+
+
+class StandIns:
+    """A scratch folder with the stand-ins on the PATH, a journal and a cache."""
+
+    def __init__(self, test):
+        self.folder = Path(test.enterContext(tempfile.TemporaryDirectory()))
+        (self.folder / "bin").mkdir()
+        for name, text in STAND_INS.items():
+            write_program(self.folder / "bin" / name, text)
+        self.journal = self.folder / "journal"
+        self.journal.touch()
+        self.cache = self.folder / "cache"
+
+    def run(self, command, **environment):
+        defaults = dict(FAKE_ARCHIVE=ARCHIVE, FAKE_MISSING="wine32:i386", FAKE_UPDATE_FAILURES="0",
+                        FAKE_BROKEN_INDEX=I386_SECURITY, FAKE_INSTALL="ok", FAKE_PRIVATE="",
+                        FAKE_SERVED="", FAKE_FAILS="")
+        return subprocess.run(
+            ["bash", *map(str, command)], capture_output=True, text=True, timeout=60,
+            stdin=subprocess.DEVNULL,
+            env=dict(os.environ, PATH=f"{self.folder / 'bin'}:{os.environ['PATH']}",
+                     FAKE_JOURNAL=str(self.journal), VELMAR_CACHE_DIR=str(self.cache),
+                     **{**defaults, **environment}))
+
+    def lines(self):
+        return self.journal.read_text().splitlines()
+
+
+def write_program(path, text):
+    path.write_text(text)
+    path.chmod(0o755)
 
 
 class SetupAgainstAMirrorMidSync(unittest.TestCase):
     def run_setup(self, missing="wine32:i386", update_failures=0, broken_index=I386_SECURITY,
                   install="ok", **environment):
         """Runs the set-up with the stand-ins; returns its result and the journal's lines."""
-        folder = Path(self.enterContext(tempfile.TemporaryDirectory()))
-        for name, text in STAND_INS.items():
-            (folder / name).write_text(text)
-            (folder / name).chmod(0o755)
-        journal = folder / "journal"
-        journal.touch()
-        result = subprocess.run(
-            ["bash", str(SETUP)], capture_output=True, text=True, timeout=60, stdin=subprocess.DEVNULL,
-            env=dict(os.environ, PATH=f"{folder}:{os.environ['PATH']}", FAKE_JOURNAL=str(journal),
-                     FAKE_MISSING=missing, FAKE_UPDATE_FAILURES=str(update_failures),
-                     FAKE_BROKEN_INDEX=broken_index, FAKE_INSTALL=install, **environment))
-        return result, journal.read_text().splitlines()
+        stand_ins = StandIns(self)
+        scripts = stand_ins.folder / "scripts"
+        scripts.mkdir()
+        for name in SETUP_SCRIPTS:
+            shutil.copy(SCRIPTS / name, scripts)
+        for name in ("free_pascal.sh", "fetch.sh"):
+            write_program(scripts / name, JOURNALING.format(name=name))
+        result = stand_ins.run([scripts / "setup.sh"], FAKE_MISSING=missing,
+                               FAKE_UPDATE_FAILURES=str(update_failures),
+                               FAKE_BROKEN_INDEX=broken_index, FAKE_INSTALL=install, **environment)
+        return result, stand_ins.lines()
 
     def installs(self, journal):
         return [line for line in journal if line.startswith("apt-get install")]
@@ -72,7 +141,13 @@ class SetupAgainstAMirrorMidSync(unittest.TestCase):
     def test_does_nothing_and_says_nothing_when_everything_is_in_place(self):
         result, journal = self.run_setup(missing="")
         self.assertEqual((result.returncode, result.stdout, result.stderr), (0, "", ""))
-        self.assertFalse([line for line in journal if line.startswith("apt-get")])
+        self.assertEqual(journal, ["dpkg --print-foreign-architectures", "free_pascal.sh", "fetch.sh"])
+
+    def test_goes_on_without_what_only_the_tests_need(self):
+        result, journal = self.run_setup(missing="", FAKE_FAILS="fetch.sh")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("fetch.sh", journal)
+        self.assertIn("the tests that need it fail until this set-up fetches it", result.stdout)
 
     def test_goes_on_without_an_index_after_bounded_retries(self):
         # Each case: the index that stays broken, what the install needs, and whether the
@@ -123,3 +198,99 @@ class SetupAgainstAMirrorMidSync(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn("dpkg --add-architecture i386", journal)
         self.assertIn("adding the i386 architecture", result.stdout)
+
+
+class FetchingIntoTheCache(unittest.TestCase):
+    """scripts/fetch.sh as it is, against the stand-in mirror, into the test's own cache."""
+
+    def served(self, stand_ins, files):
+        """A folder of files that the mirror serves, by name; returns it."""
+        folder = stand_ins.folder / "served"
+        folder.mkdir()
+        for name, data in files.items():
+            (folder / name).write_bytes(data)
+        return folder
+
+    def hidapi_source_package(self, stand_ins, checksum=None):
+        tarball = tar_of({"hidapi-hidapi-0.13.1/windows/hid.c": b"/* hidapi */\n"})
+        checksum = checksum or hashlib.sha256(tarball).hexdigest()
+        dsc = (f"Source: hidapi\nChecksums-Sha256:\n {checksum} {len(tarball)} "
+               f"hidapi_0.13.1.orig.tar.gz\nFiles:\n").encode()
+        return self.served(stand_ins, {"hidapi_0.13.1.orig.tar.gz": tarball,
+                                       "hidapi_0.13.1-1.dsc": dsc})
+
+    def qemu_package(self, stand_ins, version):
+        root = stand_ins.folder / "package"
+        (root / "DEBIAN").mkdir(parents=True)
+        (root / "DEBIAN" / "control").write_text(
+            f"Package: qemu-user\nVersion: {version}\nArchitecture: amd64\n"
+            "Maintainer: stand-in <stand-in@mirror.example>\nDescription: stand-in\n")
+        (root / "usr" / "bin").mkdir(parents=True)
+        write_program(root / "usr" / "bin" / "qemu-i386", f"#!/bin/sh\necho 'qemu-i386 version {version}'\n")
+        deb = stand_ins.folder / "qemu-user_amd64.deb"
+        subprocess.run(["dpkg-deb", "--root-owner-group", "-b", str(root), str(deb)], check=True,
+                       capture_output=True)
+        return self.served(stand_ins, {deb.name: deb.read_bytes()})
+
+    def test_an_unreachable_mirror_is_tried_again_then_told_in_a_paragraph(self):
+        # Each item asks the archive that the machine's apt configuration names.
+        for item, source in (("hidapi", f"deb-src {ARCHIVE} bookworm main"),
+                             ("qemu-user", f"deb {ARCHIVE} bookworm-backports main")):
+            with self.subTest(item):
+                stand_ins = StandIns(self)
+                result = stand_ins.run([SCRIPTS / "fetch.sh", item], FAKE_PRIVATE="unreachable")
+                self.assertEqual(result.returncode, 1)
+                journal = stand_ins.lines()
+                self.assertEqual(set(journal) - {f"sleep {pause}" for pause in (10, 20, 40, 80)},
+                                 {f"private apt-get update: {source}"})
+                self.assertEqual(len([line for line in result.stdout.splitlines()
+                                      if "trying again" in line]), 4)
+                paragraph = " ".join(result.stderr.split())
+                self.assertIn(f"could not be fetched, because apt could not fetch {ARCHIVE}", paragraph)
+                self.assertIn("run the same command again", paragraph)
+                self.assertEqual(list(stand_ins.cache.iterdir()), [], "nothing lands")
+
+    def test_a_machine_whose_apt_names_no_archive_is_told_so(self):
+        stand_ins = StandIns(self)
+        result = stand_ins.run([SCRIPTS / "fetch.sh", "hidapi"], FAKE_ARCHIVE="")
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("this machine's apt configuration names no archive for bookworm", result.stderr)
+        self.assertEqual(stand_ins.lines(), [])
+
+    def test_what_is_fetched_lands_checked_and_once(self):
+        # Each case: the item, what the mirror serves, and what must then be in the cache
+        # (None: nothing lands, and the fetch fails saying why).
+        cases = [
+            ("hidapi", lambda s: self.hidapi_source_package(s), "hidapi-0.13.1/windows/hid.c", None),
+            ("hidapi", lambda s: self.hidapi_source_package(s, checksum="0" * 64), None,
+             "does not match its .dsc"),
+            ("qemu-user", lambda s: self.qemu_package(s, "10.0.2"), "qemu-user/qemu-i386", None),
+            ("qemu-user", lambda s: self.qemu_package(s, "7.2.0"), None, "not QEMU 8 or later"),
+        ]
+        for item, serve, lands, refusal in cases:
+            with self.subTest(item=item, lands=lands):
+                stand_ins = StandIns(self)
+                served = serve(stand_ins)
+                result = stand_ins.run([SCRIPTS / "fetch.sh", item], FAKE_SERVED=str(served))
+                if lands is None:
+                    self.assertEqual(result.returncode, 1)
+                    self.assertIn(refusal, result.stderr)
+                    self.assertEqual(list(stand_ins.cache.iterdir()), [], "nothing lands")
+                    continue
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertTrue((stand_ins.cache / lands).is_file())
+                asked = len(stand_ins.lines())
+                again = stand_ins.run([SCRIPTS / "fetch.sh", item], FAKE_PRIVATE="unreachable")
+                self.assertEqual((again.returncode, again.stdout, again.stderr), (0, "", ""))
+                self.assertEqual(len(stand_ins.lines()), asked, "no second fetch")
+
+
+def tar_of(files):
+    """A gzipped tarball of the files, by path."""
+    data = io.BytesIO()
+    with tarfile.open(fileobj=data, mode="w:gz") as tar:
+        for name, content in files.items():
+            member = tarfile.TarInfo(name)
+            member.size = len(content)
+            tar.addfile(member, io.BytesIO(content))
+    return data.getvalue()

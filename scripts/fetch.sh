@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Fetches, once, everything from the network that the tests and benchmarks need beyond
+# Debian's installed packages, into the cache outside the clone (cache.sh), so that
+# configuring, building, the tests and the demonstration never touch the network:
+#   hidapi   hidapi's sources, from Debian's source package, its tarball checked against the
+#            .dsc's SHA-256 (the .dsc itself is checked by apt against the signed index)
+#   qemu-user   QEMU's qemu-i386 from bookworm-backports, version 8 or later, under which the
+#            user-mode route runs Wine's 32-bit loader (and its test runs on every host)
+# Quiet and instant when everything is there. Each download is tried again while the mirror
+# is in the middle of a sync (apt_retries.sh); what still cannot be had is said in one
+# paragraph, the rest is fetched all the same, and the exit status is 1. Each item lands
+# whole or not at all.
+#   fetch.sh [ITEM...]    default: every item
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/cache.sh"
+source "$here/apt_retries.sh"
+source "$here/private_apt.sh"
+
+mkdir -p "$velmar_cache"
+work=$(mktemp -d "$velmar_cache/fetching.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+apt_output=$work/apt-output
+
+# Moves the finished FOLDER into the cache as ITEM's place.
+land() {
+  local place=${cached[$2]}
+  rm -rf "$place"
+  mv -T "$1" "$place"
+}
+
+fetch_hidapi() {
+  local tarball=hidapi_$hidapi_version.orig.tar.gz dsc=hidapi_$hidapi_version-1.dsc expected
+  [ ! -f "${cached[hidapi]}/windows/hid.c" ] || return 0
+  echo "setup: fetching hidapi $hidapi_version's sources into ${cached[hidapi]}"
+  private_apt_state "$work/hidapi-apt" bookworm deb-src bookworm main &&
+    private_apt_fetch "$work/hidapi-apt" "hidapi $hidapi_version's sources" \
+      source --download-only "hidapi=$hidapi_version-1" || return 1
+  cd "$work/hidapi-apt/download"
+  expected=$(awk -v file="$tarball" '/^Checksums-Sha256:/ { in_sums = 1; next }
+    /^[^ ]/ { in_sums = 0 } in_sums && $3 == file { print $1 }' "$dsc")
+  if [ -z "$expected" ] || ! echo "$expected  $tarball" | sha256sum --quiet -c - >/dev/null 2>&1; then
+    echo "setup: hidapi $hidapi_version: $tarball does not match its .dsc" >&2
+    return 1
+  fi
+  tar -xzf "$tarball" -C "$work"
+  land "$work/hidapi-hidapi-$hidapi_version" hidapi
+}
+
+# qemu-i386 before 8.0 shares one descriptor table between a process's threads, and Wine's
+# threaded programs then die.
+qemu_is_sound() {
+  local version
+  version=$("$1" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\)\..*/\1/p')
+  [ -n "$version" ] && [ "$version" -ge 8 ]
+}
+
+# Only the emulator for i386 programs comes out of the package: 11 MB instead of 364.
+fetch_qemu_user() {
+  [ ! -x "${cached[qemu-user]}/qemu-i386" ] || return 0
+  echo "setup: fetching QEMU's qemu-i386 from bookworm-backports into ${cached[qemu-user]}"
+  private_apt_state "$work/qemu-apt" bookworm deb bookworm-backports main &&
+    private_apt_fetch "$work/qemu-apt" "qemu-user from bookworm-backports" \
+      download qemu-user/bookworm-backports || return 1
+  mkdir -p "$work/qemu-user"
+  dpkg-deb --fsys-tarfile "$work"/qemu-apt/download/qemu-user_*.deb |
+    tar -x -O ./usr/bin/qemu-i386 >"$work/qemu-user/qemu-i386"
+  chmod +x "$work/qemu-user/qemu-i386"
+  if ! qemu_is_sound "$work/qemu-user/qemu-i386"; then
+    echo "setup: the qemu-i386 of bookworm-backports is not QEMU 8 or later" >&2
+    return 1
+  fi
+  land "$work/qemu-user" qemu-user
+}
+
+items=("$@")
+[ ${#items[@]} -gt 0 ] || items=(hidapi qemu-user)
+status=0
+for item in "${items[@]}"; do
+  case $item in
+  hidapi) (fetch_hidapi) || status=1 ;;
+  qemu-user) (fetch_qemu_user) || status=1 ;;
+  *)
+    echo "fetch: no such item: $item" >&2
+    exit 2
+    ;;
+  esac
+done
+exit "$status"
