@@ -44,9 +44,9 @@ set(VELMAR_LOAD_LOCKS compilers whole_build emulated_machine random_worlds real_
     real_hid_removal)
 set(VELMAR_TIMED_TEST_LOCKS desktop ${VELMAR_LOAD_LOCKS})
 
-# Every test is declared with it, so it also gives every test CTest's skip: a test that
+# Every test is declared with it, so it also gives every test CTest's skip (a test that
 # cannot run here exits with VELMAR_SKIP_CODE after saying why, and CTest counts it as
-# skipped, never as passed.
+# skipped, never as passed) and its place in VELMAR_START_ORDER (tests/CMakeLists.txt).
 function(velmar_test_route test)
     set(route ${VELMAR_TEST_ROUTE})
     if(ARGC GREATER 1)
@@ -54,6 +54,12 @@ function(velmar_test_route test)
     endif()
     set_property(TEST ${test} APPEND PROPERTY LABELS route=${route})
     set_tests_properties(${test} PROPERTIES SKIP_RETURN_CODE ${VELMAR_SKIP_CODE})
+    list(FIND VELMAR_START_ORDER ${test} position)
+    if(position GREATER_EQUAL 0)
+        math(EXPR position "${position} + 1")
+        list(GET VELMAR_START_ORDER ${position} cost)
+        set_tests_properties(${test} PROPERTIES COST ${cost})
+    endif()
 endfunction()
 set(VELMAR_SKIP_CODE 77)
 # Python's unittest tests run through this, followed by the modules or classes to run (from

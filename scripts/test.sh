@@ -11,27 +11,16 @@ step "Installing what is missing (mingw-w64, Wine, CMake, GoogleTest, Xvfb, loca
 bash "$project_root/scripts/setup.sh"
 choose_windows_route
 
-# The x64 tree first: its suite has no timed test, so it runs while the x86 tree builds
-# (whose kit takes its x64 files from it), its output kept until the build is done.
+# The x64 tree first: the x86 tree's kit takes its x64 files from it. Both suites run,
+# whatever the first one's outcome; then the skipped tests are named, with why they could
+# not run here.
 configure_and_build_x64
-step "Running the x64 test suite (CTest, natively under 64-bit Wine) while the x86 tree builds"
-x64_log=$x64_build_dir/ctest-output.log
-ctest --preset win64 --output-junit "$x64_build_dir/ctest-results.xml" "$@" >"$x64_log" 2>&1 &
-x64_suite=$!
-x64_status=0
-finish_x64_suite() {
-  wait "$x64_suite" || x64_status=$?
-  x64_suite=""
-  step "The x64 test suite's output"
-  cat "$x64_log"
-}
-# Also when the x86 build fails.
-trap '[ -z "$x64_suite" ] || finish_x64_suite' EXIT
 configure_and_build
-finish_x64_suite
 
-# Both suites run, whatever the first one's outcome; then the skipped tests are named, with
-# why they could not run here.
+step "Running the x64 test suite (CTest, natively under 64-bit Wine)"
+x64_status=0
+ctest --preset win64 --output-junit "$x64_build_dir/ctest-results.xml" "$@" || x64_status=$?
+
 step "Running the x86 test suite (CTest, under Wine: route $windows_route)"
 x86_status=0
 run_windows_programs ctest --preset win32 --output-junit "$build_dir/ctest-results.xml" "$@" ||
