@@ -53,27 +53,13 @@ timed() {
   printf '%s: %d s\n' "$key" "${seconds[$key]}"
 }
 
-# How many times the fresh clone's builds linked each library: ninja's logs of its build
-# trees, a line each time an output was made (the reproducibility test's second build of the
-# kit, in a scratch folder of its own, links each once more by design).
 declare -A links
-count_links() {
-  local clone=$1 key=$2 log tree
-  links[$key]=""
-  while read -r log; do
-    tree=${log%/.ninja_log}
-    links[$key]+=$(awk -v tree="${tree#"$clone"/}" '
-      $4 ~ /(^|\/)(Velmar|devsim)\.dll$/ { n[$4]++ }
-      END { for (f in n) printf "  %s/%s: linked %d time(s)\n", tree, f, n[f] }' "$log" | sort)$'\n'
-  done < <(find "$clone/build" -name .ninja_log | sort)
-}
-
 for route in "${routes[@]}"; do
   for script in test.sh demo.sh; do
     clone=$scratch/$route-${script%.sh}
     git clone -q "$project_root" "$clone"
     timed "$route ${script%.sh}, fresh clone" "$route" "$clone" "$script"
-    count_links "$clone" "$route ${script%.sh}"
+    links[$route ${script%.sh}]=$(bash "$project_root/benchmarks/link_counts.sh" "$clone")
     timed "$route ${script%.sh}, again" "$route" "$clone" "$script"
     rm -rf "$clone"
   done
@@ -95,5 +81,5 @@ for key in "test, fresh clone" "test, again" "demo, fresh clone" "demo, again"; 
   echo "$line"
 done
 for key in "${!links[@]}"; do
-  printf '\nLibraries linked by the %s from a fresh clone:\n%s' "$key" "${links[$key]}"
+  printf '\nLibraries linked by the %s from a fresh clone:\n%s\n' "$key" "${links[$key]}"
 done

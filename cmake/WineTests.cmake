@@ -31,11 +31,6 @@ if(VELMAR_ARCH STREQUAL x64)
 else()
     set(VELMAR_TEST_ROUTE ${VELMAR_WINDOWS_ROUTE})
 endif()
-# Each test carries its route as a CTest label, which CTest's summary totals and `ctest -L`
-# selects by: route=native, route=user-mode or route=machine for the route its Windows
-# programs take (this build's, unless it names another; 64-bit ones run natively), route=host
-# for one that runs no Windows program.
-#   velmar_test_route(test [route])
 # Tests that load the machine (whole builds, compilers, an emulated machine, the random-world
 # sweep, Wine's device services in the real-stack prefixes) each hold a lock of their own,
 # so that they run beside each other; the tests that time keyboard lights and message boxes
@@ -44,9 +39,35 @@ set(VELMAR_LOAD_LOCKS compilers whole_build emulated_machine random_worlds real_
     real_hid_removal)
 set(VELMAR_TIMED_TEST_LOCKS desktop ${VELMAR_LOAD_LOCKS})
 
+# The order in which CTest starts the long tests (the highest cost first, among those whose
+# fixture is ready and whose locks are free), so that both cores stay busy to the end: the
+# emulated machine while the session starts, the timed tests whenever no load test holds a
+# lock, and the load tests with the heads of the longest chains first (the real-stack
+# scenarios share one prefix, the two whole builds one lock). Each test takes its cost where
+# it is declared (velmar_test_route). CTest starts a test that others depend on before them,
+# and only then orders by cost: a fixture's set-up before its tests, and those before its
+# clean-up. So the session's clean-up depends on these tests too, which puts the ones that
+# need no session in the same rank as those that do.
+set(VELMAR_START_ORDER
+    emulated_machine_route 1000
+    devcmd_runs 900
+    ledsignal_runs 900
+    library_random_worlds 500
+    real_stack_devcmd 450
+    real_stack_removal 400
+    release_Reproducible 350
+    real_stack_library 300
+    real_stack_hidapi 300
+    offline_after_setup 250)
+
+# Each test carries its route as a CTest label, which CTest's summary totals and `ctest -L`
+# selects by: route=native, route=user-mode or route=machine for the route its Windows
+# programs take (this build's, unless it names another; 64-bit ones run natively), route=host
+# for one that runs no Windows program.
+#   velmar_test_route(test [route])
 # Every test is declared with it, so it also gives every test CTest's skip (a test that
 # cannot run here exits with VELMAR_SKIP_CODE after saying why, and CTest counts it as
-# skipped, never as passed) and its place in VELMAR_START_ORDER (tests/CMakeLists.txt).
+# skipped, never as passed) and its place in VELMAR_START_ORDER.
 function(velmar_test_route test)
     set(route ${VELMAR_TEST_ROUTE})
     if(ARGC GREATER 1)
@@ -80,10 +101,12 @@ set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine_session
     ENVIRONMENT "VELMAR_TIME_SCALE=${VELMAR_TIME_SCALE};WINEARCH=${VELMAR_WINEARCH}")
 velmar_test_timeout(wine_session_start 180)
 velmar_test_route(wine_session_start)
+set(long_tests ${VELMAR_START_ORDER})
+list(FILTER long_tests EXCLUDE REGEX "^[0-9]+$")
 add_test(NAME wine_session_stop
     COMMAND ${VELMAR_WINE_SESSION} stop ${VELMAR_WINEPREFIX})
 set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine_session
-    ENVIRONMENT "WINEARCH=${VELMAR_WINEARCH}")
+    ENVIRONMENT "WINEARCH=${VELMAR_WINEARCH}" DEPENDS "${long_tests}")
 velmar_test_route(wine_session_stop)
 
 # What a test that runs Windows programs in the session is told of it.

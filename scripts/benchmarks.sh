@@ -8,8 +8,8 @@ source "$(dirname "$0")/lib.sh"
 step "Installing what is missing"
 bash "$project_root/scripts/setup.sh"
 choose_windows_route
-configure_and_build
 configure_and_build_x64
+configure_and_build
 
 run_windows_programs bash "$project_root/benchmarks/under_wine.sh"
 step "Velmar.dll against hidapi on Wine's own HID stack"
