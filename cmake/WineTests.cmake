@@ -68,6 +68,7 @@ set(VELMAR_START_ORDER
 # Every test is declared with it, so it also gives every test CTest's skip (a test that
 # cannot run here exits with VELMAR_SKIP_CODE after saying why, and CTest counts it as
 # skipped, never as passed) and its place in VELMAR_START_ORDER.
+set(VELMAR_SKIP_CODE 77)
 function(velmar_test_route test)
     set(route ${VELMAR_TEST_ROUTE})
     if(ARGC GREATER 1)
@@ -82,7 +83,6 @@ function(velmar_test_route test)
         set_tests_properties(${test} PROPERTIES COST ${cost})
     endif()
 endfunction()
-set(VELMAR_SKIP_CODE 77)
 # Python's unittest tests run through this, followed by the modules or classes to run (from
 # the test's working folder): it gives their skips as CTest's.
 set(VELMAR_UNITTEST ${CMAKE_SOURCE_DIR}/tests/support/unittest_main.py)

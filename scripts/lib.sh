@@ -23,14 +23,13 @@ on_failure() {
 trap on_failure ERR
 
 # Wine's 32-bit loader runs natively where the kernel executes i386 programs. Elsewhere it runs
-# under user-mode emulation (QEMU 10's qemu-i386, which the set-up fetched; see
-# user_mode_emulation/prepare.sh),
-# and where that cannot be had (or with VELMAR_EMULATED=1) everything that runs it goes into
-# an emulated x86-64 machine whose own kernel executes 32-bit programs. Decided once, by
-# running the loader, after set-up installed it. Sets windows_route (native, user-mode or
-# machine) and exports VELMAR_WINE_LOADER, the program that runs 32-bit Windows programs, and
-# VELMAR_TIME_SCALE, the factor by which generous time bounds (start-up, message boxes, whole
-# runs) are stretched.
+# under user-mode emulation (QEMU 10's qemu-i386, which the set-up fetched into its cache:
+# user_mode_emulation/prepare.sh), and where that cannot be had (or with VELMAR_EMULATED=1)
+# everything that runs it goes into an emulated x86-64 machine whose own kernel executes
+# 32-bit programs. Decided once, by running the loader, after set-up installed it. Sets
+# windows_route (native, user-mode or machine) and exports VELMAR_WINE_LOADER, the program
+# that runs 32-bit Windows programs, and VELMAR_TIME_SCALE, the factor by which generous time
+# bounds (start-up, message boxes, whole runs) are stretched.
 choose_windows_route() {
   local loader=/usr/lib/wine/wine why
   if [ ! -x "$loader" ]; then
