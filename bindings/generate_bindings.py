@@ -17,6 +17,8 @@ import vba_module
 
 BINDINGS = {"Velmar.pas": pascal_unit, "Velmar.cs": csharp_class, "Velmar.bas": vba_module,
             "velmar.py": python_module}
+# VB6 refuses a module whose lines end in LF alone, and the VBA editor's Import misreads it.
+LINE_ENDS = {"Velmar.bas": "\r\n"}
 
 
 def layout_check(api):
@@ -36,13 +38,14 @@ def layout_check(api):
     return "\n".join(lines) + "\n"
 
 
-def write(path, text):
+def write(path, text, line_end="\n"):
     """Writes only on change, so that what depends on the file rebuilds only when it must."""
+    text = text.replace("\n", line_end)
     if os.path.exists(path):
         with open(path, encoding="utf-8", newline="") as file:
             if file.read() == text:
                 return
-    with open(path, "w", encoding="utf-8", newline="\n") as file:
+    with open(path, "w", encoding="utf-8", newline="") as file:
         file.write(text)
 
 
@@ -53,7 +56,7 @@ def main(header, folder):
         sys.exit(f"bindings: {problem}")
     os.makedirs(folder, exist_ok=True)
     for name, language in BINDINGS.items():
-        write(os.path.join(folder, name), language.render(api))
+        write(os.path.join(folder, name), language.render(api), LINE_ENDS.get(name, "\n"))
     write(os.path.join(folder, "model.json"), json.dumps(dataclasses.asdict(api), indent=1) + "\n")
     write(os.path.join(folder, "layout_check.c"), layout_check(api))
 

@@ -23,6 +23,12 @@ FIELD = {"uint16": "{name} As Integer",
          "record": "{name}(0 To {count} - 1) As {record}"}
 
 HELPERS = '''
+' An unsigned 16-bit field (a vendor or product ID, a version) as its value: VBA's Integer
+' is signed, so vendor &HF6F1 would read as -2319.
+Public Function VelmarWord(ByVal value As Integer) As Long
+    VelmarWord = CLng(value) And &HFFFF&
+End Function
+
 #If VBA7 Then
 Private Declare PtrSafe Function lstrlenA Lib "kernel32" (ByVal text As LongPtr) As Long
 Private Declare PtrSafe Sub RtlMoveMemory Lib "kernel32" (ByRef destination As Any, ByVal source As LongPtr, ByVal length As LongPtr)
@@ -97,8 +103,9 @@ def render(api):
 ' Velmar.dll for VBA (32- and 64-bit Office) and VB6. Written from velmar.h by the kit's
 ' generator: change the header, not this file.
 ' Each function takes its arguments in velmar.h's order (product before vendor). A BOOL is
-' a Long (nonzero is true); strings are ANSI and belong to the library: copy them at once
-' with VelmarText.
+' a Long: test it with <> 0, never with Not (Not 1 is -2, which is true as well). A record's
+' 16-bit fields are unsigned: read them with VelmarWord. Strings are ANSI and belong to the
+' library: copy them at once with VelmarText.
 Option Explicit
 
 {constants}

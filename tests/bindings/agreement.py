@@ -58,8 +58,9 @@ def _record(record, layout, architecture):
 
 def differences(declared, model, architecture, exported, stack_bytes):
     header = {function["name"]: function for function in model["functions"]}
-    problems = [f"{name}: velmar.h declares it, the binding does not"
-                for name in header if name not in declared.functions]
+    problems = list(declared.problems)
+    problems += [f"{name}: velmar.h declares it, the binding does not"
+                 for name in header if name not in declared.functions]
     for name, signature in declared.functions.items():
         if name not in exported:
             problems.append(f"{name}: Velmar.dll does not export it")

@@ -36,6 +36,7 @@ class Layout:
 class Declared:
     functions: dict
     records: dict
+    problems: list = dataclasses.field(default_factory=list)  # faults of the file as a whole
 
 
 # Python: the module loaded with stand-ins for ctypes' loaders, so that the argument and
@@ -201,7 +202,18 @@ def _vba_branch(text, flags):
     return "\n".join(kept)
 
 
+def _vba_module_problems(text):
+    """What keeps the module's text from importing, into VB6 or the VBA editor alike."""
+    problems = []
+    if re.search(r"(?<!\r)\n", text):
+        problems.append("lines end in LF alone: VB6 refuses the module, VBA's Import misreads it")
+    if not re.match(r'Attribute VB_Name = "\w+"\r?\n', text):
+        problems.append("the first line is not the module's Attribute VB_Name")
+    return problems
+
+
 def vba(text, architecture, vba7=True):
+    """The module's text as it lies in the file, its line ends included."""
     pointer = POINTER[architecture]
     code = _vba_branch(text, {"VBA7": vba7, "Win64": architecture == "x64"})
     constants = {name: int(value) for name, value in
@@ -242,4 +254,4 @@ def vba(text, architecture, vba7=True):
         functions[name] = Signature("cdecl" if cdecl else "stdcall", library, name,
                                     [passing(p) for p in parameters.split(",") if p.strip()],
                                     widths[result], problems)
-    return Declared(functions, records)
+    return Declared(functions, records, _vba_module_problems(text))

@@ -94,6 +94,8 @@ MISTAKES = [
     ("VBA", "a string pointer as a padded LongPtr",
      "Product(0 To VELMAR_POINTER_WORDS - 1) As Integer", "Product As LongPtr"),
     ("VBA", "cdecl", "Function HID_DeviceTest Lib", "Function HID_DeviceTest CDecl Lib"),
+    ("VBA", "a line that ends in LF alone", "Option Explicit\r\n", "Option Explicit\n"),
+    ("VBA", "the module's name not first", 'Attribute VB_Name = "Velmar"\r\n', ""),
 ]
 
 
@@ -111,7 +113,8 @@ class Bindings(unittest.TestCase):
         return agreement.differences(found, self.model, ARCH, self.exported, self.stack_bytes)
 
     def generated(self, language):
-        with open(os.path.join(BINDINGS, LANGUAGES[language][0])) as file:
+        """The file's text as it lies on disk, line ends and all."""
+        with open(os.path.join(BINDINGS, LANGUAGES[language][0]), newline="") as file:
             return file.read()
 
     def test_every_language_agrees_with_the_header_and_the_dll(self):
