@@ -16,7 +16,7 @@ FIELD = {"uint16": "ctypes.c_uint16", "text": "pointer", "record": "{record}"}
 HEAD = '''"""Velmar.dll from Python, through ctypes, on 32- and 64-bit Windows Python.
 
     import velmar
-    hid = velmar.load()  # or velmar.load(r"C:\\\\path\\\\to\\\\Velmar.dll")
+    hid = velmar.load()  # the kit's DLL for this Python, or velmar.load(r"C:\\\\path\\\\to\\\\Velmar.dll")
     device = hid.HID_OpenDevice(0xF6F1, 0x04D8, velmar.VELMAR_ANY_VERSION, 0)
     if device:
         print(hid.HID_GetProductString(device))
@@ -30,6 +30,8 @@ result comes back as bool, a string result as str in the system's ANSI code page
 from velmar.h by the kit's generator: change the header, not this file.
 """
 import ctypes
+import os
+import sys
 '''
 
 TAIL = '''
@@ -55,7 +57,7 @@ class Velmar:
     (the library reuses the table's strings from call to call: keep the table, never free
     them)."""
 
-    def __init__(self, path="Velmar.dll"):
+    def __init__(self, path):
         self.dll = ctypes.WinDLL(path)
         self.table = HidDeviceTable()
         for name, (result, parameters) in FUNCTIONS.items():
@@ -74,9 +76,53 @@ class Velmar:
         return [(i, entry) for i, entry in enumerate(entries) if entry.Manufacturer is not None]
 
 
-def load(path="Velmar.dll"):
-    """Loads Velmar.dll by name (the platform's search order) or from a path."""
-    return Velmar(path)
+class VelmarNotFound(OSError):
+    """No Velmar.dll could be loaded; the message names every place tried, and why not."""
+
+
+# The kit's folder of Velmar.dll for each architecture of Python.
+KIT_FOLDERS = {"x86": ("bin",), "x64": ("x64", "bin")}
+
+
+def architecture():
+    """This Python's architecture, as the kit names its folders."""
+    return "x64" if ctypes.sizeof(ctypes.c_void_p) == 8 else "x86"
+
+
+def places():
+    """Where load() looks, in order: the kit's DLL for this Python's architecture (found from
+    this module's own place in the kit, bindings/velmar.py), Velmar.dll beside this module,
+    beside the running script, and last the bare name in the platform's search order. Since
+    Python 3.8, ctypes looks a bare name up only in python.exe's folder, System32 and the
+    folders given to os.add_dll_directory, so every other place is given by its full path."""
+    module_folder = os.path.dirname(os.path.abspath(__file__))
+    kit_folder = os.path.join(os.path.dirname(module_folder), *KIT_FOLDERS[architecture()])
+    folders = [kit_folder, module_folder]
+    if sys.argv and sys.argv[0]:
+        folders.append(os.path.dirname(os.path.abspath(sys.argv[0])))
+    found = []
+    for folder in folders:
+        path = os.path.join(folder, "Velmar.dll")
+        if path not in found:
+            found.append(path)
+    return found + ["Velmar.dll"]
+
+
+def load(path=None):
+    """Loads Velmar.dll from `path`, or else from the first of places() that loads, and
+    raises VelmarNotFound naming every place it tried where none does."""
+    if path is not None:
+        return Velmar(path)
+    tried = []
+    for place in places():
+        if os.path.isabs(place) and not os.path.isfile(place):
+            tried.append(f"{place} (no such file)")
+            continue
+        try:
+            return Velmar(place)
+        except OSError as error:
+            tried.append(f"{place} ({error})")
+    raise VelmarNotFound("Velmar.dll could not be loaded from " + "; ".join(tried))
 '''
 
 
