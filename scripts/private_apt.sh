@@ -17,10 +17,9 @@ configured_archive() {
 # ARCHIVE being the archive that serves the release RELEASE here, and sets private_apt to
 # the apt-get command that uses it. Fails with one line where the configuration names no
 # such archive.
-#   private_apt_state FOLDER RELEASE TYPE SUITE COMPONENT [APT_OPTION...]
+#   private_apt_state FOLDER RELEASE TYPE SUITE COMPONENT
 private_apt_state() {
   local folder=$1 release=$2 type=$3 suite=$4 component=$5 archive
-  shift 5
   archive=$(configured_archive "$release")
   if [ -z "$archive" ]; then
     echo "setup: this machine's apt configuration names no archive for $release" >&2
@@ -31,7 +30,7 @@ private_apt_state() {
   echo "$type $archive $suite $component" >"$folder/sources.list"
   private_apt=(apt-get -qq -o "Dir::Etc::SourceList=$folder/sources.list"
     -o Dir::Etc::SourceParts=- -o "Dir::State::Lists=$folder/lists" -o "Dir::Cache=$folder/cache"
-    -o APT::Sandbox::User=root "$@")
+    -o APT::Sandbox::User=root)
 }
 
 # Runs the private apt's update and then COMMAND... in the private state's download folder,
