@@ -13,7 +13,6 @@ ARGUMENT = {
     "handle": "IntPtr",
     "buffer": "[In, Out] byte[]",
     "in_buffer": "byte[]",
-    "opaque_pointer": "[In, Out] byte[]",
     "text": "IntPtr",
     "record_pointer": "ref {record}",
 }

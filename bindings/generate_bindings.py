@@ -24,7 +24,8 @@ LINE_ENDS = {"Velmar.bas": "\r\n"}
 def layout_check(api):
     """C11 assertions of each record's size and field offsets, both architectures'."""
     lines = ["/* Written by the bindings' generator: the layout they were written for. */",
-             "#include <stddef.h>", '#include "velmar.h"', "",
+             "#include <stddef.h>", '#include "velmar.h"',
+             *sorted({f"#include <{r.header}>" for r in api.records if r.header}), "",
              "#define VELMAR_LAYOUT(x86, x64) (sizeof(void*) == 8 ? (x64) : (x86))"]
     for record in api.records:
         size = record.size

@@ -20,6 +20,7 @@ KINDS = {
     "DWORD": "uint32",
     "ULONG": "uint32",
     "USHORT": "uint16",
+    "USAGE": "uint16",
     "HANDLE": "handle",
     "void *": "buffer",
     "const void *": "in_buffer",
@@ -60,6 +61,17 @@ class Record:
     fields: list
     size: dict  # architecture -> bytes
     brief: str
+    header: str = ""  # the platform header that declares it, for a platform record
+
+
+# The platform's records that velmar.h only names, by their tag: each binding declares them
+# as the platform header lays them out, under the platform's name. (mingw-w64's hidpi.h needs
+# hidsdi.h's definitions before it, and hidsdi.h includes it.)
+PLATFORM_RECORDS = {
+    "_HIDP_CAPS": Record("HIDP_CAPS", [], {}, "The platform's HIDP_CAPS (hidpi.h): a device's "
+                         "report lengths, the report ID byte included, and its usages.",
+                         "hidsdi.h"),
+}
 
 
 @dataclasses.dataclass
@@ -88,15 +100,14 @@ def _kind(type_, records):
         declaration = pointee.get_declaration()
         if declaration.spelling in records:
             return "record_pointer:" + declaration.spelling
-        if not declaration.is_definition():
-            # A platform record the header only names (HIDP_CAPS): a caller's buffer.
-            return "opaque_pointer:" + declaration.spelling.lstrip("_")
+        if declaration.spelling in PLATFORM_RECORDS:
+            return "record_pointer:" + PLATFORM_RECORDS[declaration.spelling].name
     raise UnknownType(f"velmar.h uses the type '{type_.spelling}', which the bindings have no "
                       "kind for: add it to KINDS in bindings/header_model.py and to each "
                       "language's table")
 
 
-def _translation_unit(header, architecture):
+def _translation_unit(header, architecture, unsaved_files=None):
     triple = TARGETS[architecture]
     # The compiler's own headers (stddef.h, the intrinsics that windows.h includes) are
     # where Debian's python3-clang-14 finds libclang.
@@ -106,7 +117,7 @@ def _translation_unit(header, architecture):
     unit = clang.cindex.Index.create().parse(
         header, args=arguments,
         options=clang.cindex.TranslationUnit.PARSE_DETAILED_PROCESSING_RECORD
-        | clang.cindex.TranslationUnit.PARSE_SKIP_FUNCTION_BODIES)
+        | clang.cindex.TranslationUnit.PARSE_SKIP_FUNCTION_BODIES, unsaved_files=unsaved_files)
     errors = [str(d) for d in unit.diagnostics if d.severity >= clang.cindex.Diagnostic.Error]
     if errors:
         raise UnknownType("velmar.h does not parse for %s:\n%s" % (triple, "\n".join(errors)))
@@ -154,18 +165,38 @@ def read(header):
             if cursor.spelling.startswith("VELMAR_") and (value := _constant(cursor)) is not None:
                 api.constants[cursor.spelling] = value
     for name, cursor in records.items():
-        sized = {architecture: next(c for c in layouts[architecture]
-                                    if c.kind == cursor.kind and c.spelling == name
-                                    and c.is_definition()).type
+        api.records.append(_layout(Record(name, [], {}, _brief(cursor)), cursor, {
+            architecture: next(c for c in layouts[architecture]
+                               if c.kind == cursor.kind and c.spelling == name
+                               and c.is_definition()).type
+            for architecture in TARGETS}, records))
+    for tag, record in PLATFORM_RECORDS.items():
+        sized = {architecture: _platform_record(tag, record.header, architecture)
                  for architecture in TARGETS}
-        fields = []
-        for field in cursor.type.get_fields():
-            count = 1
-            type_ = field.type
-            if type_.kind == clang.cindex.TypeKind.CONSTANTARRAY:
-                count, type_ = type_.get_array_size(), type_.get_array_element_type()
-            fields.append(Field(field.spelling, _kind(type_, records), count,
-                                {a: sized[a].get_offset(field.spelling) // 8 for a in TARGETS}))
-        api.records.append(Record(name, fields, {a: sized[a].get_size() for a in TARGETS},
-                                  _brief(cursor)))
+        api.records.append(_layout(dataclasses.replace(record, fields=[]), sized["x86"].get_declaration(),
+                                   sized, records))
     return api
+
+
+def _platform_record(tag, header, architecture):
+    """The type of the platform's record `tag`, as `header` declares it for `architecture`."""
+    source = "platform_record.c"
+    unit = _translation_unit(source, architecture,
+                             [(source, f"#include <windows.h>\n#include <{header}>\n")])
+    return next(c.type for c in unit.cursor.walk_preorder()
+                if c.kind == clang.cindex.CursorKind.STRUCT_DECL and c.spelling == tag
+                and c.is_definition())
+
+
+def _layout(record, cursor, sized, records):
+    """`record` with the fields of the struct at `cursor`, sized by each architecture's type."""
+    for field in cursor.type.get_fields():
+        count = 1
+        type_ = field.type
+        if type_.kind == clang.cindex.TypeKind.CONSTANTARRAY:
+            count, type_ = type_.get_array_size(), type_.get_array_element_type()
+        record.fields.append(Field(field.spelling, _kind(type_, records), count,
+                                   {a: sized[a].get_offset(field.spelling) // 8
+                                    for a in TARGETS}))
+    record.size = {a: sized[a].get_size() for a in TARGETS}
+    return record

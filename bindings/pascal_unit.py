@@ -12,7 +12,6 @@ TYPE = {
     "handle": "THandle",
     "buffer": "Pointer",
     "in_buffer": "Pointer",
-    "opaque_pointer": "Pointer",
     "text": "PAnsiChar",
     "record_pointer": "P{record}",
     "record": "T{record}",

@@ -7,7 +7,6 @@ ARGUMENT = {
     "handle": "ctypes.c_void_p",
     "buffer": "ctypes.c_void_p",
     "in_buffer": "ctypes.c_void_p",
-    "opaque_pointer": "ctypes.c_void_p",
     "record_pointer": "ctypes.POINTER({record})",
 }
 RESULT = {**ARGUMENT, "bool32": "ctypes.c_int32", "text": "ctypes.c_char_p"}

@@ -13,14 +13,11 @@ ARGUMENT = {
     "handle": ("ByVal {name} As LongPtr", "ByVal {name} As Long"),
     "buffer": ("ByRef {name} As Any", "ByRef {name} As Any"),
     "in_buffer": ("ByRef {name} As Any", "ByRef {name} As Any"),
-    "opaque_pointer": ("ByRef {name} As Any", "ByRef {name} As Any"),
     "record_pointer": ("ByRef {name} As {record}", "ByRef {name} As {record}"),
 }
 RESULT = {"int32": ("Long", "Long"), "uint32": ("Long", "Long"), "bool32": ("Long", "Long"),
           "handle": ("LongPtr", "Long"), "text": ("LongPtr", "Long")}
-FIELD = {"uint16": "{name} As Integer",
-         "text": "{name}(0 To VELMAR_POINTER_WORDS - 1) As Integer",
-         "record": "{name}(0 To {count} - 1) As {record}"}
+FIELD = {"uint16": "Integer", "record": "{record}"}
 
 HELPERS = '''
 ' An unsigned 16-bit field (a vendor or product ID, a version) as its value: VBA's Integer
@@ -76,9 +73,13 @@ def _record(record, constants):
              f"Public Type {record.name}"]
     for field in record.fields:
         base, _, inner = field.kind.partition(":")
+        if base == "text":
+            lines.append(f"    {field.name}(0 To VELMAR_POINTER_WORDS - 1) As Integer")
+            continue
         count = next((name for name, value in constants.items() if value == field.count),
                      str(field.count))
-        lines.append("    " + FIELD[base].format(name=field.name, count=count, record=inner))
+        bounds = f"(0 To {count} - 1)" if field.count > 1 else ""
+        lines.append(f"    {field.name}{bounds} As {FIELD[base].format(record=inner)}")
     lines.append("End Type")
     return "\n".join(lines)
 

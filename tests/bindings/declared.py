@@ -86,6 +86,9 @@ def python(path, architecture):
 
 
 # C#: the assembly that mcs built, as the runtime's reflection reports it.
+CSHARP_ELEMENT_WIDTH = {"Byte": 1, "UInt16": 2, "Int32": 4, "UInt32": 4}
+
+
 def _passing_width(passing, pointer):
     return {"pointer": pointer, "bool32": 4}.get(passing) or int(passing.removeprefix("int"))
 
@@ -100,7 +103,9 @@ def _csharp_layout(name, records, pointer):
         passing = seen["passing"]
         if passing.startswith("array "):
             _, count, element = passing.split()
-            width = int(count) * _csharp_layout(element, records, pointer).size
+            element_width = (_csharp_layout(element, records, pointer).size if element in records
+                             else CSHARP_ELEMENT_WIDTH[element])
+            width = int(count) * element_width
         else:
             width = _passing_width(passing, pointer)
         if record["pack"] != 1:
