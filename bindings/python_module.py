@@ -1,5 +1,7 @@
 """velmar.py: an importable ctypes module for 32- and 64-bit Windows Python."""
 
+import textwrap
+
 # ctypes spellings: arguments, results (a BOOL comes back as bool, text as str) and fields.
 ARGUMENT = {
     "int32": "ctypes.c_int32",
@@ -25,9 +27,12 @@ HEAD = '''"""Velmar.dll from Python, through ctypes, on 32- and 64-bit Windows P
         print(index, hex(entry.VendorID), velmar.text(entry.Product))
 
 Each HID_ function takes its arguments in velmar.h's order (product before vendor); a BOOL
-result comes back as bool, a string result as str in the system's ANSI code page. Written
-from velmar.h by the kit's generator: change the header, not this file.
+result comes back as bool, a string result as str in the system's ANSI code page.
+device_table() gives a copy (a DeviceEntry) of each entry that its own call filled, which
+later calls leave alone. Written from velmar.h by the kit's generator: change the header,
+not this file.
 """
+import collections
 import ctypes
 import os
 import sys
@@ -51,10 +56,15 @@ def _text(result, function, arguments):
 _RESULT_CHECKS = {"bool32": _bool, "text": _text}
 
 
+# A filled entry never reads this in all of its 16-bit fields: its NumInputBuffers is the low
+# half of a count that Windows caps at 512.
+_UNFILLED = 0xFFFF
+
+
 class Velmar:
     """A loaded Velmar.dll with its sixteen functions typed, and one device table of its own
-    (the library reuses the table's strings from call to call: keep the table, never free
-    them)."""
+    (the library resizes the table's strings through the pointers it left there, from call to
+    call: keep the table, never free or change them)."""
 
     def __init__(self, path):
         self.dll = ctypes.WinDLL(path)
@@ -68,11 +78,26 @@ class Velmar:
             setattr(self, name, function)
 
     def device_table(self):
-        """(index, HidDeviceEntry) for each interface that HID_DeviceInfo could open."""
-        if not self.HID_DeviceInfo(ctypes.byref(self.table)):
-            return []
-        entries = self.table.Entries[:self.table.Count]
-        return [(i, entry) for i, entry in enumerate(entries) if entry.Manufacturer is not None]
+        """(index, DeviceEntry) for each interface that HID_DeviceInfo opened in this call:
+        copies (ints and bytes) that later calls leave alone. The library leaves an entry it
+        cannot open as an earlier call wrote it, so every entry's 16-bit fields are marked
+        before the call, and put back in each entry that the call left marked: self.table
+        reads as the library left it."""
+        entries = self.table.Entries
+        before = [[getattr(entry, name) for name in _MARKED_FIELDS] for entry in entries]
+        for entry in entries:
+            for name in _MARKED_FIELDS:
+                setattr(entry, name, _UNFILLED)
+        self.HID_DeviceInfo(ctypes.byref(self.table))
+        found = []
+        for index, (entry, values) in enumerate(zip(entries, before)):
+            if all(getattr(entry, name) == _UNFILLED for name in _MARKED_FIELDS):
+                for name, value in zip(_MARKED_FIELDS, values):
+                    setattr(entry, name, value)
+            else:
+                found.append((index, DeviceEntry(*(getattr(entry, name)
+                                                   for name in DeviceEntry._fields))))
+        return found
 
 
 class VelmarNotFound(OSError):
@@ -147,6 +172,24 @@ def _record(record):
         ""])
 
 
+def _device_entry(api):
+    """DeviceEntry, with the fields of the table's entries, and the 16-bit ones that
+    device_table() marks."""
+    entries = next(field for field in api.record("HidDeviceTable").fields
+                   if field.name == "Entries")
+    fields = api.record(entries.kind.partition(":")[2]).fields
+    names = " ".join(f'"{field.name}",' for field in fields)
+    marked = " ".join(f'"{field.name}",' for field in fields if field.kind == "uint16")
+    return "\n".join([
+        'DeviceEntry = collections.namedtuple("DeviceEntry", (',
+        textwrap.fill(names, 100, initial_indent="    ", subsequent_indent="    "),
+        "))",
+        'DeviceEntry.__doc__ = "One entry of the device table, copied: ints and bytes."',
+        "_MARKED_FIELDS = (",
+        textwrap.fill(marked, 100, initial_indent="    ", subsequent_indent="    "),
+        ")"])
+
+
 def render(api):
     constants = "\n".join(f"{name} = {value}" for name, value in api.constants.items())
     records = "\n".join(_record(record) for record in api.records)
@@ -174,6 +217,8 @@ def records(pointer=ctypes.c_char_p):
 
 
 {names} = records()
+
+{_device_entry(api)}
 
 # Each function's result kind and (name, kind) arguments, in velmar.h's order.
 FUNCTIONS = {{
