@@ -25,3 +25,11 @@ set(VELMAR_HIDAPI_MISSING "")
 if(NOT EXISTS ${VELMAR_HIDAPI_SOURCES}/windows/hid.c)
     set(VELMAR_HIDAPI_MISSING "hidapi's sources are missing from ${VELMAR_HIDAPI_SOURCES}")
 endif()
+
+# The Windows .NET runtime of this build's architecture, on which the C# example runs.
+velmar_cached(VELMAR_DOTNET_CACHE dotnet)
+set(VELMAR_DOTNET_RUNTIME ${VELMAR_DOTNET_CACHE}/${VELMAR_ARCH})
+set(VELMAR_DOTNET_MISSING "")
+if(NOT EXISTS ${VELMAR_DOTNET_RUNTIME}/dotnet.exe)
+    set(VELMAR_DOTNET_MISSING "The Windows .NET runtime is missing from ${VELMAR_DOTNET_RUNTIME}")
+endif()

