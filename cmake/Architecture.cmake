@@ -6,11 +6,19 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(VELMAR_WINDOWS_VERSION 5 2)
     # LLVM's dlltool's name for the machine.
     set(VELMAR_DLLTOOL_MACHINE i386:x86-64)
+    # x64 Windows finds a caller's exception handler, and a debugger or crash dump walks the
+    # stack, only through each function's unwind data (.pdata and .xdata): a function
+    # without it is taken for a leaf, and the walk goes astray at the first frame it sets up.
+    set(VELMAR_CODE_OPTIONS -fasynchronous-unwind-tables)
 else()
     set(VELMAR_ARCH x86)
     # Every x86 image imports only functions that Windows 98, Me and NT 4.0 have.
     set(VELMAR_WINDOWS_VERSION 4 0)
     set(VELMAR_DLLTOOL_MACHINE i386)
+    # Code for the i486, the oldest processor that Windows 98 runs on: mingw-w64's i686
+    # default emits cmov, which faults on the Pentium, Pentium MMX and K6 that Windows 98, Me
+    # and 2000 also run on. x86 exception handling is frame-based: no unwind tables.
+    set(VELMAR_CODE_OPTIONS -march=i486 -fno-asynchronous-unwind-tables)
 endif()
 
 # velmar_entry(<target> <function> <bytes of arguments>): the stdcall function that is the

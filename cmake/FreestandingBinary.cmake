@@ -5,7 +5,8 @@ function(velmar_freestanding_binary target)
     list(GET VELMAR_WINDOWS_VERSION 0 major)
     list(GET VELMAR_WINDOWS_VERSION 1 minor)
     target_compile_options(${target} PRIVATE
-        -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-stack-protector
+        ${VELMAR_CODE_OPTIONS}
+        -fno-exceptions -fno-rtti -fno-stack-protector
         -fno-threadsafe-statics
         # Keeps the optimizer from turning plain loops into calls to memset/memcpy,
         # which a runtime-free image does not have.

@@ -5,6 +5,8 @@ Prints one line per check ("ok   ..." or "FAIL ...: found ..., expected ...") an
 with 1 if any check failed, 2 on a wrong command line. What each deliverable must look
 like is written down once, in expectations.py; pe_contents.py reads the file.
 """
+import functools
+import re
 import sys
 import xml.etree.ElementTree
 
@@ -191,6 +193,37 @@ def check_manifest(image, expected, report):
     report.check("manifest holds nothing else", shape(root), wanted.shape)
 
 
+# What the i486 lacks: the Pentium's cmpxchg8b and rdtsc, the Pentium Pro's cmov, fcmov and
+# fcomi families, and every MMX and SSE register.
+NEWER_THAN_I486 = re.compile(r"^(cmov|fcmov|f(u)?comi|cmpxchg8b|rdtsc)|%x?mm\d")
+# An instruction that only a function with a frame of its own holds: a call, or one that
+# moves the stack pointer.
+FRAME_WORK = re.compile(r"^(call|push|pop|enter|leave)|,%rsp$")
+
+
+def check_instructions(path, image, expected, report):
+    newer = [f"{rva:#x}: {text}" for rva, text in pe_contents.disassembly(path, image)
+             if NEWER_THAN_I486.search(text)]
+    report.check("no instruction newer than the i486", len(newer), 0,
+                 detail=f"{len(newer)} such, first {newer[:3]}")
+
+
+def covered(rva, ranges):
+    return any(begin <= rva < end for begin, end in ranges)
+
+
+def check_unwind_data(path, image, expected, report):
+    ranges = pe_contents.unwind_ranges(image)
+    _, exported = pe_contents.exports(image) or (None, [])
+    bare = [export.name for export in exported if not covered(export.address, ranges)]
+    report.check("every export has unwind data", bare, [])
+    uncovered = [f"{rva:#x}: {text}" for rva, text in pe_contents.disassembly(path, image)
+                 if FRAME_WORK.search(text) and not covered(rva, ranges)]
+    report.check("every function that calls or moves the stack pointer has unwind data",
+                 len(uncovered), 0, detail=f"{len(uncovered)} instructions outside "
+                 f"the {len(ranges)} functions with unwind data, first {uncovered[:3]}")
+
+
 def check(kind, path):
     """Runs every check of one kind on one file; returns the number that failed."""
     expected = EXPECTED[kind]
@@ -209,6 +242,10 @@ def check(kind, path):
         groups.append(("version resource", check_version))
     if expected.manifest:
         groups.append(("manifest", check_manifest))
+    if expected.i486_code:
+        groups.append(("code", functools.partial(check_instructions, path)))
+    if expected.unwind_data:
+        groups.append(("unwind data", functools.partial(check_unwind_data, path)))
     for name, run in groups:
         # A damaged part of the image fails its own group; the other groups still run.
         try:

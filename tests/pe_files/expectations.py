@@ -52,6 +52,11 @@ class Expectations:
     machine: int = MACHINE_I386
     pe_format: int = pefile.OPTIONAL_HEADER_MAGIC_PE
     timestamp: int = 0          # a reproducible build stamps no time
+    # Code that the i486 runs, the oldest processor of Windows 98 (x86 images).
+    i486_code: bool = True
+    # Unwind data for every function that calls or moves the stack pointer, and for every
+    # export (64-bit images: their exception handling and stack walks need it).
+    unwind_data: bool = False
 
 
 VELMAR = Expectations(
@@ -90,7 +95,8 @@ VELMAR = Expectations(
 )
 
 # The same library for 64-bit callers: PE32+ for x64, for the first x64 Windows (5.2).
-VELMAR_X64 = replace(VELMAR, machine=MACHINE_AMD64, os_version=(5, 2),
+VELMAR_X64 = replace(VELMAR, machine=MACHINE_AMD64, os_version=(5, 2), i486_code=False,
+                     unwind_data=True,
                      pe_format=pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS)
 
 # Both programs carry the same manifest: their own identity, under any name, and the

@@ -6,6 +6,8 @@ one string per key, only the last pair of a Translation value and only the first
 table of a StringFileInfo block), what it passed over is counted here, so that the checks
 still see it.
 """
+import re
+import subprocess
 from typing import NamedTuple, Optional, Union
 
 import pefile
@@ -14,8 +16,11 @@ RT_VERSION = pefile.RESOURCE_TYPE["RT_VERSION"]
 RT_MANIFEST = pefile.RESOURCE_TYPE["RT_MANIFEST"]
 SECTION_EXECUTABLE = pefile.SECTION_CHARACTERISTICS["IMAGE_SCN_MEM_EXECUTE"]
 FIXED_FILE_INFO_SIGNATURE = 0xFEEF04BD
+# The cross toolchains' objdump for each machine.
+OBJDUMP = {pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"]: "i686-w64-mingw32-objdump",
+           pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"]: "x86_64-w64-mingw32-objdump"}
 DIRECTORIES = [pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_" + name]
-               for name in ("EXPORT", "IMPORT", "RESOURCE")]
+               for name in ("EXPORT", "IMPORT", "RESOURCE", "EXCEPTION")]
 
 
 class Unreadable(Exception):
@@ -70,6 +75,24 @@ def load(path, pe_format=pefile.OPTIONAL_HEADER_MAGIC_PE):
                                        % text(section.Name.rstrip(b"\0")))
     image.parse_data_directories(directories=DIRECTORIES)
     return image
+
+
+def disassembly(path, image):
+    """Every instruction of the image's code as (RVA, text), by binutils' objdump for its
+    machine: the mnemonic and its operands, in AT&T syntax."""
+    objdump = OBJDUMP[image.FILE_HEADER.Machine]
+    listing = subprocess.run([objdump, "-d", "--no-show-raw-insn", path],
+                             capture_output=True, text=True, check=True).stdout
+    base = image.OPTIONAL_HEADER.ImageBase
+    return [(int(address, 16) - base, instruction.strip()) for address, instruction
+            in re.findall(r"^ *([0-9a-f]+):\t(.*)$", listing, re.M)]
+
+
+def unwind_ranges(image):
+    """The [begin, end) RVAs of the functions that the exception directory gives unwind
+    data, in order."""
+    return sorted((entry.struct.BeginAddress, entry.struct.EndAddress)
+                  for entry in getattr(image, "DIRECTORY_ENTRY_EXCEPTION", []))
 
 
 def text(raw):

@@ -13,8 +13,9 @@ from expectations import VELMAR
 GCC = os.environ.get("PE_CHECKS_GCC", "i686-w64-mingw32-gcc")
 WINDRES = os.environ.get("PE_CHECKS_WINDRES", "i686-w64-mingw32-windres")
 
-# Link options of a well-made deliverable: no runtime, no time stamp, Windows 2000 on.
-WELL_MADE = ["-nostdlib", "-s", "-Wl,--no-insert-timestamp",
+# Options of a well-made deliverable: code for the i486, no runtime, no time stamp, Windows
+# 2000 on.
+WELL_MADE = ["-march=i486", "-nostdlib", "-s", "-Wl,--no-insert-timestamp",
              "-Wl,--major-os-version,4", "-Wl,--minor-os-version,0",
              "-Wl,--major-subsystem-version,4", "-Wl,--minor-subsystem-version,0"]
 

@@ -76,6 +76,12 @@ VELMAR_FAULTS = [
      {"platform": PLATFORM_CODE.replace("SetupDiDestroyDeviceInfoList(set) && ", "")},
      ["SETUPAPI.dll imports exactly SetupDiDestroyDeviceInfoList, SetupDiGetClassDevsA"]),
     ("a newer OS version", {"flags": ["-Wl,--minor-os-version,1"]}, ["OS version 4.0"]),
+    ("the Pentium Pro's cmov", {"extra_code": "int __stdcall Newer(int a, int b) "
+                                "{ __asm__(\"cmovl %1, %0\" : \"+r\"(a) : \"r\"(b)); return a; }"},
+     ["no instruction newer than the i486"]),
+    ("an SSE register", {"extra_code": "void __stdcall Newer(void) "
+                         "{ __asm__ volatile(\"xorps %xmm0, %xmm0\"); }"},
+     ["no instruction newer than the i486"]),
     ("Windows 2000's versions", {"flags": ["-Wl,--major-os-version,5",
                                            "-Wl,--major-subsystem-version,5"]},
      ["OS version 4.0", "subsystem version 4.0"]),
