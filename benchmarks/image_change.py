@@ -18,11 +18,8 @@ IMAGES = ["win32/dist/Velmar.dll", "win32/dist/devcmd.exe", "win32/dist/ledsigna
 def code(path):
     """What the checks read: an x86 image's instructions newer than the i486, a 64-bit image's
     functions with unwind data."""
-    with open(path, "rb") as file:
-        data = file.read()
-    image = pe_contents.pefile.PE(data=data, fast_load=True)
+    image = pe_contents.load(path, pe_format=None)
     if image.OPTIONAL_HEADER.Magic == pe_contents.pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS:
-        image.parse_data_directories(directories=pe_contents.DIRECTORIES)
         return f"{len(pe_contents.unwind_ranges(image))} functions with unwind data"
     newer = sum(1 for _, text in pe_contents.disassembly(path, image)
                 if check_pe.NEWER_THAN_I486.search(text))

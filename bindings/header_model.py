@@ -68,9 +68,8 @@ class Record:
 # as the platform header lays them out, under the platform's name. (mingw-w64's hidpi.h needs
 # hidsdi.h's definitions before it, and hidsdi.h includes it.)
 PLATFORM_RECORDS = {
-    "_HIDP_CAPS": Record("HIDP_CAPS", [], {}, "The platform's HIDP_CAPS (hidpi.h): a device's "
-                         "report lengths, the report ID byte included, and its usages.",
-                         "hidsdi.h"),
+    "_HIDP_CAPS": ("HIDP_CAPS", "hidsdi.h", "The platform's HIDP_CAPS (hidpi.h): a device's "
+                   "report lengths, the report ID byte included, and its usages."),
 }
 
 
@@ -101,7 +100,7 @@ def _kind(type_, records):
         if declaration.spelling in records:
             return "record_pointer:" + declaration.spelling
         if declaration.spelling in PLATFORM_RECORDS:
-            return "record_pointer:" + PLATFORM_RECORDS[declaration.spelling].name
+            return "record_pointer:" + PLATFORM_RECORDS[declaration.spelling][0]
     raise UnknownType(f"velmar.h uses the type '{type_.spelling}', which the bindings have no "
                       "kind for: add it to KINDS in bindings/header_model.py and to each "
                       "language's table")
@@ -165,16 +164,15 @@ def read(header):
             if cursor.spelling.startswith("VELMAR_") and (value := _constant(cursor)) is not None:
                 api.constants[cursor.spelling] = value
     for name, cursor in records.items():
-        api.records.append(_layout(Record(name, [], {}, _brief(cursor)), cursor, {
-            architecture: next(c for c in layouts[architecture]
-                               if c.kind == cursor.kind and c.spelling == name
-                               and c.is_definition()).type
-            for architecture in TARGETS}, records))
-    for tag, record in PLATFORM_RECORDS.items():
-        sized = {architecture: _platform_record(tag, record.header, architecture)
+        sized = {architecture: next(c for c in layouts[architecture]
+                                    if c.kind == cursor.kind and c.spelling == name
+                                    and c.is_definition()).type
                  for architecture in TARGETS}
-        api.records.append(_layout(dataclasses.replace(record, fields=[]), sized["x86"].get_declaration(),
-                                   sized, records))
+        api.records.append(_record(name, sized, records, _brief(cursor)))
+    for tag, (name, platform_header, brief) in PLATFORM_RECORDS.items():
+        sized = {architecture: _platform_record(tag, platform_header, architecture)
+                 for architecture in TARGETS}
+        api.records.append(_record(name, sized, records, brief, platform_header))
     return api
 
 
@@ -188,15 +186,14 @@ def _platform_record(tag, header, architecture):
                 and c.is_definition())
 
 
-def _layout(record, cursor, sized, records):
-    """`record` with the fields of the struct at `cursor`, sized by each architecture's type."""
-    for field in cursor.type.get_fields():
+def _record(name, sized, records, brief, platform_header=""):
+    """The Record of a struct from its type on each architecture."""
+    fields = []
+    for field in sized["x86"].get_fields():
         count = 1
         type_ = field.type
         if type_.kind == clang.cindex.TypeKind.CONSTANTARRAY:
             count, type_ = type_.get_array_size(), type_.get_array_element_type()
-        record.fields.append(Field(field.spelling, _kind(type_, records), count,
-                                   {a: sized[a].get_offset(field.spelling) // 8
-                                    for a in TARGETS}))
-    record.size = {a: sized[a].get_size() for a in TARGETS}
-    return record
+        fields.append(Field(field.spelling, _kind(type_, records), count,
+                            {a: sized[a].get_offset(field.spelling) // 8 for a in TARGETS}))
+    return Record(name, fields, {a: sized[a].get_size() for a in TARGETS}, brief, platform_header)

@@ -56,13 +56,13 @@ class VersionInfo(NamedTuple):
 
 
 def load(path, pe_format=pefile.OPTIONAL_HEADER_MAGIC_PE):
-    """The image with its export, import and resource directories read; raises OSError or
-    pefile.PEFormatError for a file that is not an image of the format (PE32 by default,
-    PE32+ with pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS)."""
+    """The image with its export, import, resource and exception directories read; raises
+    OSError or pefile.PEFormatError for a file that is not an image of the format (PE32 by
+    default, PE32+ with pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS, either with None)."""
     with open(path, "rb") as file:
         data = file.read()
     image = pefile.PE(data=data, fast_load=True)
-    if image.OPTIONAL_HEADER.Magic != pe_format:
+    if pe_format is not None and image.OPTIONAL_HEADER.Magic != pe_format:
         raise pefile.PEFormatError("optional header magic %#x, not %#x"
                                    % (image.OPTIONAL_HEADER.Magic, pe_format))
     # pefile reads what is left of a cut-off file as if nothing were missing.

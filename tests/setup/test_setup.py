@@ -1,12 +1,14 @@
 """The machine set-up without the network: stand-ins for apt-get, dpkg, dpkg-deb, dpkg-query,
 locale, sleep and sudo on the PATH play the mirror's and the system's part and journal what
 the set-up asked of them. The set-up runs from a copy of its scripts in which the Free
-Pascal build and the fetches are stand-ins too; the fetches' own script runs as it is, into
+Pascal build and the fetches are stand-ins too; the fetches' own script runs as it is (for
+the runtime that lands, from a copy whose pinned SHA-512s are the stand-in packages'), into
 a cache of the test's own."""
 
 import hashlib
 import io
 import os
+import re
 import shutil
 import subprocess
 import tarfile
@@ -73,8 +75,25 @@ esac
 """
 # The parts of the set-up that build or fetch, journaling their calls; $FAKE_FAILS fails.
 JOURNALING = '#!/bin/bash\necho "{name}" >>"$FAKE_JOURNAL"\n[ "$FAKE_FAILS" != {name} ] || {{ echo "setup: cannot" >&2; exit 1; }}\n'
+# curl as the npm registry served it: the file of $FAKE_SERVED named as the address ends,
+# copied to --output; unreachable where $FAKE_PRIVATE says so.
+CURL = r"""#!/bin/bash
+address=${@: -1} output=""
+while [ $# -gt 1 ]; do
+  [ "$1" != --output ] || output=$2
+  shift
+done
+echo "curl $address" >>"$FAKE_JOURNAL"
+if [ "$FAKE_PRIVATE" = unreachable ]; then
+  echo "curl: (6) Could not resolve host: registry.npmjs.org" >&2
+  exit 6
+fi
+cp "$FAKE_SERVED/${address##*/}" "$output"
+"""
+
 STAND_INS = {
     "apt-get": APT_GET,
+    "curl": CURL,
     "dpkg-query": '#!/bin/bash\n[[ " $FAKE_MISSING " == *" ${@: -1} "* ]] || printf "install ok installed"\n',
     "dpkg": '#!/bin/bash\necho "dpkg $*" >>"$FAKE_JOURNAL"\n[ "$1" != --print-foreign-architectures ] || echo "${FAKE_FOREIGN-i386}"\n',
     "locale": "#!/bin/bash\necho ru_RU.utf8\n",
@@ -231,6 +250,58 @@ class FetchingIntoTheCache(unittest.TestCase):
         subprocess.run(["dpkg-deb", "--root-owner-group", "-b", str(root), str(deb)], check=True,
                        capture_output=True)
         return self.served(stand_ins, {deb.name: deb.read_bytes()})
+
+    def dotnet_packages(self, stand_ins):
+        """The two runtime packages as the npm registry lays them out, and a copy of the
+        fetching scripts whose pinned SHA-512s are theirs."""
+        served = self.served(stand_ins, {
+            f"dotnet-2.1-win-{name}-2.1.1007.tgz": tar_of({
+                "package/dotnet.exe": b"MZ " + name.encode(),
+                "package/host/fxr/2.1.8/hostfxr.dll": b"MZ",
+                "package/shared/Microsoft.NETCore.App/2.1.8/coreclr.dll": b"MZ",
+                "package/main.js": b"// the installer, not wanted"})
+            for name in ("ia32", "x64")})
+        scripts = stand_ins.folder / "scripts"
+        scripts.mkdir()
+        for name in ("fetch.sh", "cache.sh", "apt_retries.sh", "private_apt.sh"):
+            shutil.copy(SCRIPTS / name, scripts)
+        cache_sh = (scripts / "cache.sh").read_text()
+        for name in ("ia32", "x64"):
+            pinned = re.search(rf"dotnet-2.1-win-{name} ([0-9a-f]{{128}})", cache_sh).group(1)
+            tarball = served / f"dotnet-2.1-win-{name}-2.1.1007.tgz"
+            cache_sh = cache_sh.replace(pinned, hashlib.sha512(tarball.read_bytes()).hexdigest())
+        (scripts / "cache.sh").write_text(cache_sh)
+        return served, scripts
+
+    def test_the_dotnet_runtime_lands_checked_and_once(self):
+        stand_ins = StandIns(self)
+        served, scripts = self.dotnet_packages(stand_ins)
+        # Each case: the fetch script, how the registry answers, and why nothing lands (None:
+        # both runtimes land).
+        cases = [(SCRIPTS, "unreachable", "the npm registry did not give dotnet-2.1-win-ia32"),
+                 (SCRIPTS, "", "dotnet-2.1-win-ia32 2.1.1007 does not match its SHA-512"),
+                 (scripts, "", None)]
+        for folder, registry, refusal in cases:
+            with self.subTest(refusal):
+                result = stand_ins.run([folder / "fetch.sh", "dotnet"], FAKE_SERVED=str(served),
+                                       FAKE_PRIVATE=registry)
+                if refusal:
+                    self.assertEqual(result.returncode, 1)
+                    self.assertIn(refusal, result.stderr)
+                    self.assertFalse((stand_ins.cache / "dotnet-2.1.1007").exists())
+                    continue
+                self.assertEqual(result.returncode, 0, result.stderr)
+                runtime = stand_ins.cache / "dotnet-2.1.1007"
+                landed = [path for path in runtime.rglob("*") if path.is_file()]
+                self.assertEqual(sorted(str(path.relative_to(runtime)) for path in landed),
+                                 [f"{architecture}/{file}" for architecture in ("x64", "x86")
+                                  for file in ("dotnet.exe", "host/fxr/2.1.8/hostfxr.dll",
+                                               "shared/Microsoft.NETCore.App/2.1.8/coreclr.dll")])
+                self.assertEqual((runtime / "x86" / "dotnet.exe").read_bytes(), b"MZ ia32")
+                asked = len(stand_ins.lines())
+                again = stand_ins.run([folder / "fetch.sh", "dotnet"], FAKE_PRIVATE="unreachable")
+                self.assertEqual((again.returncode, again.stdout, again.stderr), (0, "", ""))
+                self.assertEqual(len(stand_ins.lines()), asked, "no second fetch")
 
     def test_an_unreachable_mirror_is_tried_again_then_told_in_a_paragraph(self):
         # Each item asks the archive that the machine's apt configuration names.
