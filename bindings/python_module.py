@@ -36,6 +36,7 @@ import collections
 import ctypes
 import os
 import sys
+import sysconfig
 '''
 
 TAIL = '''
@@ -105,11 +106,15 @@ class VelmarNotFound(OSError):
 
 
 # The kit's folder of Velmar.dll for each architecture of Python.
-KIT_FOLDERS = {"x86": ("bin",), "x64": ("x64", "bin")}
+KIT_FOLDERS = {"x86": ("bin",), "x64": ("x64", "bin"), "arm64": ("arm64", "bin")}
 
 
 def architecture():
-    """This Python's architecture, as the kit names its folders."""
+    """This Python's architecture, as the kit names its folders: the interpreter's own build,
+    which is what its process loads. On Windows on ARM an x86 or x64 Python runs emulated and
+    loads only x86 or x64 DLLs; an ARM64 one only ARM64 DLLs."""
+    if sysconfig.get_platform() == "win-arm64":
+        return "arm64"
     return "x64" if ctypes.sizeof(ctypes.c_void_p) == 8 else "x86"
 
 

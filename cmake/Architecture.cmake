@@ -1,6 +1,24 @@
-# The one place that says how the build differs between the two Windows architectures: x86,
-# the deliverables' own, and x64, the library's second build for 64-bit callers.
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+# The one place that says how the build differs between the Windows architectures: x86, the
+# deliverables' own, x64, the library's second build for 64-bit callers, and ARM64, its build
+# for native processes on Windows on ARM.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL ARM64)
+    set(VELMAR_ARCH arm64)
+    # 6.2, what Microsoft's linker writes into an ARM64 image at the least: Windows 8, the
+    # first Windows for ARM processors. No lower number names a Windows that ran on one, and
+    # every Windows on ARM64 (10 and later) runs an image that asks for 6.2.
+    set(VELMAR_WINDOWS_VERSION 6 2)
+    set(VELMAR_DLLTOOL_MACHINE arm64)
+    # As on x64, Windows finds handlers and walks the stack only through unwind data. A
+    # function that sets up no frame and only branches on keeps its return address in the
+    # link register, and Windows takes a function without an entry for exactly that: clang
+    # leaves such leaves out and gives every other function its entry.
+    set(VELMAR_CODE_OPTIONS -fasynchronous-unwind-tables)
+    # mingw-w64 10's kernel-mode headers stop at ARM64 (ntddk.h and wdm.h: "Unknown
+    # Architecture"), and its ARM64 import libraries have no ntoskrnl, hal, hidclass or
+    # newdev: the virtual HID device, and the real-stack scenarios that need it, are built
+    # for x86 and x64 only. Wine's own HID devices still serve the ARM64 tests.
+    set(VELMAR_VIRTUAL_HID_DEVICE OFF)
+elseif(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(VELMAR_ARCH x64)
     # The first Windows for x64 (XP x64 and Server 2003 x64).
     set(VELMAR_WINDOWS_VERSION 5 2)
@@ -20,12 +38,15 @@ else()
     # and 2000 also run on. x86 exception handling is frame-based: no unwind tables.
     set(VELMAR_CODE_OPTIONS -march=i486 -fno-asynchronous-unwind-tables)
 endif()
+if(NOT DEFINED VELMAR_VIRTUAL_HID_DEVICE)
+    set(VELMAR_VIRTUAL_HID_DEVICE ON)
+endif()
 
 # velmar_entry(<target> <function> <bytes of arguments>): the stdcall function that is the
 # image's entry point (DllMain, a driver's DriverEntry); x86 names C symbols with a leading
 # underscore and the decoration.
 function(velmar_entry target function bytes)
-    if(VELMAR_ARCH STREQUAL x64)
+    if(NOT VELMAR_ARCH STREQUAL x86)
         target_link_options(${target} PRIVATE -Wl,--entry,${function})
     else()
         target_link_options(${target} PRIVATE -Wl,--entry,_${function}@${bytes})
@@ -33,11 +54,11 @@ function(velmar_entry target function bytes)
 endfunction()
 
 # velmar_architecture_def(<source .def> <output .def>): a .def written with x86's decorated
-# stdcall names (the bytes of arguments after an @), for this architecture: x64 has one
-# calling convention and no decoration.
+# stdcall names (the bytes of arguments after an @), for this architecture: x64 and ARM64
+# have one calling convention each and no decoration.
 function(velmar_architecture_def source output)
     file(READ ${source} text)
-    if(VELMAR_ARCH STREQUAL x64)
+    if(NOT VELMAR_ARCH STREQUAL x86)
         string(REGEX REPLACE "([A-Za-z_][A-Za-z0-9_]*)@[0-9]+" "\\1" text "${text}")
     endif()
     # Written only when it changes, so that a new configure relinks nothing.

@@ -1,6 +1,20 @@
 # The deliverables depend on nothing but Windows itself: no C or C++ runtime DLL, no
 # libgcc/libstdc++/winpthread DLL, no exceptions, no RTTI, no static constructors.
 # The PE header asks for no newer system than the oldest one each architecture runs on.
+
+# Keeps the optimizer from turning plain loops into calls to memset/memcpy, which an image
+# without a runtime does not have: GCC's switch, or clang's, which also keeps it from
+# taking library functions for builtins.
+set(VELMAR_NO_RUNTIME_CALLS
+    $<IF:$<CXX_COMPILER_ID:Clang>,-fno-builtin,-fno-tree-loop-distribute-patterns>)
+# The static helpers such an image may still need (stack probes, 64-bit arithmetic on x86)
+# come from libgcc; clang's ARM64 code needs none.
+if(CMAKE_CXX_COMPILER_ID STREQUAL Clang)
+    set(VELMAR_STATIC_HELPERS "")
+else()
+    set(VELMAR_STATIC_HELPERS gcc)
+endif()
+
 function(velmar_freestanding_binary target)
     list(GET VELMAR_WINDOWS_VERSION 0 major)
     list(GET VELMAR_WINDOWS_VERSION 1 minor)
@@ -8,14 +22,11 @@ function(velmar_freestanding_binary target)
         ${VELMAR_CODE_OPTIONS}
         -fno-exceptions -fno-rtti -fno-stack-protector
         -fno-threadsafe-statics
-        # Keeps the optimizer from turning plain loops into calls to memset/memcpy,
-        # which a runtime-free image does not have.
-        -fno-tree-loop-distribute-patterns)
+        ${VELMAR_NO_RUNTIME_CALLS})
     target_link_options(${target} PRIVATE
         -nostdlib
         -s -Wl,--no-insert-timestamp
         -Wl,--major-os-version,${major} -Wl,--minor-os-version,${minor}
         -Wl,--major-subsystem-version,${major} -Wl,--minor-subsystem-version,${minor})
-    # Only static helpers (stack probes, 64-bit arithmetic) come from libgcc.
-    target_link_libraries(${target} PRIVATE gcc)
+    target_link_libraries(${target} PRIVATE ${VELMAR_STATIC_HELPERS})
 endfunction()

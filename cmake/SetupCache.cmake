@@ -33,3 +33,6 @@ set(VELMAR_DOTNET_MISSING "")
 if(NOT EXISTS ${VELMAR_DOTNET_RUNTIME}/dotnet.exe)
     set(VELMAR_DOTNET_MISSING "The Windows .NET runtime is missing from ${VELMAR_DOTNET_RUNTIME}")
 endif()
+
+# The C and C++ runtime of the ARM64 build, whose clang compiles the kit's ARM64 callers.
+velmar_cached(VELMAR_ARM64_RUNTIME arm64-runtime)

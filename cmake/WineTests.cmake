@@ -4,15 +4,19 @@
 # it after the last.
 set(VELMAR_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 # The environment of each test (prefix, DLL overrides) is set by the test itself. A 64-bit
-# prefix for the x64 build, run by the 64-bit loader (see scripts/lib.sh).
-if(VELMAR_ARCH STREQUAL x64)
-    set(VELMAR_WINEARCH win64)
-    find_program(WINE_PROGRAM wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH REQUIRED)
-else()
+# prefix for the x64 build, run by the 64-bit loader; for the ARM64 build a 64-bit prefix of
+# Debian's arm64 Wine, which runs under qemu-aarch64 (see scripts/lib.sh). VELMAR_WINE_KIND
+# is what every test that starts Wine is told of which Wine it is.
+if(VELMAR_ARCH STREQUAL x86)
     set(VELMAR_WINEARCH win32)
-    find_program(WINE_PROGRAM wine REQUIRED)
+    set(VELMAR_WINE_KIND WINEARCH=win32)
+elseif(VELMAR_ARCH STREQUAL x64)
+    set(VELMAR_WINEARCH win64)
+    set(VELMAR_WINE_KIND WINEARCH=win64)
+else()
+    set(VELMAR_WINEARCH win64)
+    set(VELMAR_WINE_KIND WINEARCH=win64 VELMAR_WINE_MACHINE=arm64)
 endif()
-set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
 
 # Where Windows programs run on an emulated CPU, the project's scripts configure a factor
 # by which every test's time bound stretches (start-up and whole runs take longer there;
@@ -24,10 +28,13 @@ function(velmar_test_timeout test seconds)
 endfunction()
 # How this build's Windows programs run here, chosen by scripts/lib.sh: natively, under
 # user-mode emulation (qemu-i386) or inside the emulated machine. The x64 build's run natively
-# under 64-bit Wine on every x86-64 host.
+# under 64-bit Wine on every x86-64 host, the ARM64 build's under user-mode emulation
+# (qemu-aarch64) on every one.
 set(VELMAR_WINDOWS_ROUTE native CACHE STRING "Route of this build's Windows programs: native, user-mode or machine")
 if(VELMAR_ARCH STREQUAL x64)
     set(VELMAR_TEST_ROUTE native)
+elseif(VELMAR_ARCH STREQUAL arm64)
+    set(VELMAR_TEST_ROUTE user-mode)
 else()
     set(VELMAR_TEST_ROUTE ${VELMAR_WINDOWS_ROUTE})
 endif()
@@ -98,7 +105,7 @@ set(VELMAR_RUN_UNDER_WINE ${CMAKE_SOURCE_DIR}/scripts/run_under_wine.sh)
 add_test(NAME wine_session_start
     COMMAND ${VELMAR_WINE_SESSION} start ${VELMAR_WINEPREFIX})
 set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine_session
-    ENVIRONMENT "VELMAR_TIME_SCALE=${VELMAR_TIME_SCALE};WINEARCH=${VELMAR_WINEARCH}")
+    ENVIRONMENT "VELMAR_TIME_SCALE=${VELMAR_TIME_SCALE};${VELMAR_WINE_KIND}")
 velmar_test_timeout(wine_session_start 180)
 velmar_test_route(wine_session_start)
 set(long_tests ${VELMAR_START_ORDER})
@@ -106,12 +113,12 @@ list(FILTER long_tests EXCLUDE REGEX "^[0-9]+$")
 add_test(NAME wine_session_stop
     COMMAND ${VELMAR_WINE_SESSION} stop ${VELMAR_WINEPREFIX})
 set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine_session
-    ENVIRONMENT "WINEARCH=${VELMAR_WINEARCH}" DEPENDS "${long_tests}")
+    ENVIRONMENT "${VELMAR_WINE_KIND}" DEPENDS "${long_tests}")
 velmar_test_route(wine_session_stop)
 
 # What a test that runs Windows programs in the session is told of it.
 set(VELMAR_WINE_ENVIRONMENT "VELMAR_WINEPREFIX=${VELMAR_WINEPREFIX}"
-    "VELMAR_TIME_SCALE=${VELMAR_TIME_SCALE}" "WINEARCH=${VELMAR_WINEARCH}")
+    "VELMAR_TIME_SCALE=${VELMAR_TIME_SCALE}" ${VELMAR_WINE_KIND})
 
 # velmar_wine_test(NAME name PROGRAM path-to-exe [ARGS ...] [SIMULATOR|PLATFORM]
 #                  [NATIVE dll ...] [ENVIRONMENT VAR=value ...] [RESOURCE_LOCK lock ...]

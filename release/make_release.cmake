@@ -1,6 +1,7 @@
 # Assembles the release folder and zip from a build folder:
 #   cmake -DVELMAR_SOURCE_DIR=<source> -DVELMAR_BUILD_DIR=<x86 build>
-#         -DVELMAR_X64_BUILD_DIR=<x64 build> -DVELMAR_VERSION=<version>
+#         -DVELMAR_X64_BUILD_DIR=<x64 build> -DVELMAR_ARM64_BUILD_DIR=<ARM64 build>
+#         -DVELMAR_VERSION=<version>
 #         -DVELMAR_RELEASE_DIR=<folder> -P make_release.cmake
 # Writes <folder>/velmar-<version>-win32/ and <folder>/velmar-<version>-win32.zip.
 include(${CMAKE_CURRENT_LIST_DIR}/readme_examples.cmake)
@@ -34,15 +35,17 @@ function(architecture_files out place build)
 endfunction()
 
 # Each file in the release, then the file it comes from: the x86 files where the kit has
-# always had them, the x64 ones in the same places under x64/, and one set of headers,
-# package files, examples and documents for both.
+# always had them, the x64 and ARM64 ones in the same places under x64/ and arm64/, and one
+# set of headers, package files, examples and documents for all three.
 architecture_files(x86_files "" ${VELMAR_BUILD_DIR})
 architecture_files(x64_files "x64/" ${VELMAR_X64_BUILD_DIR})
+architecture_files(arm64_files "arm64/" ${VELMAR_ARM64_BUILD_DIR})
 set(shipped
     ${x86_files}
     bin/devcmd.exe                ${VELMAR_BUILD_DIR}/dist/devcmd.exe
     bin/ledsignal.exe             ${VELMAR_BUILD_DIR}/dist/ledsignal.exe
     ${x64_files}
+    ${arm64_files}
     include/velmar.h              ${VELMAR_SOURCE_DIR}/library/velmar.h
     lib/cmake/Velmar/VelmarConfig.cmake          ${VELMAR_BUILD_DIR}/package/VelmarConfig.cmake
     lib/cmake/Velmar/VelmarConfigVersion.cmake   ${VELMAR_BUILD_DIR}/package/VelmarConfigVersion.cmake

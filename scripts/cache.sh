@@ -5,7 +5,7 @@
 # (user_mode_emulation/prepare.sh) and the Wine prefixes that new ones are copied from
 # (wine_session.sh).
 # Sourced, it sets the places below; run, it prints the place of one of them for CMake.
-#   cache.sh free-pascal|hidapi|qemu-user|dotnet|user-mode-route|wine-prefixes
+#   cache.sh free-pascal|hidapi|qemu-user|dotnet|arm64-runtime|arm64-wine|user-mode-route|wine-prefixes
 
 velmar_cache=${VELMAR_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/velmar}
 free_pascal_version=3.2.2
@@ -23,8 +23,16 @@ declare -A cached=(
   [free-pascal]=$velmar_cache/free-pascal-$free_pascal_version
   # hidapi's sources, checked against Debian's source package (fetch.sh).
   [hidapi]=$velmar_cache/hidapi-$hidapi_version
-  # QEMU's user-mode emulator for i386 programs, from bookworm-backports (fetch.sh).
+  # QEMU's user-mode emulators for i386 and aarch64 programs, from bookworm-backports
+  # (fetch.sh).
   [qemu-user]=$velmar_cache/qemu-user
+  # The C and C++ runtime for ARM64 Windows test programs built with clang: mingw-w64's CRT
+  # and LLVM's compiler-rt, libunwind, libc++abi and libc++, built from Debian's source
+  # packages (arm64_runtime.sh).
+  [arm64-runtime]=$velmar_cache/arm64-runtime-clang14
+  # Debian's arm64 Wine, unpacked from its packages into a tree of its own (fetch.sh), and
+  # the wrappers that run it under qemu-aarch64 (user_mode_emulation/prepare_arm64.sh).
+  [arm64-wine]=$velmar_cache/arm64-wine
   # dotnet.exe and its shared framework for x86/ and x64/, from the npm registry (fetch.sh).
   [dotnet]=$velmar_cache/dotnet-$dotnet_version
   # The user-mode route's Wine loader (user_mode_emulation/prepare.sh).

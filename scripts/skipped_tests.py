@@ -1,9 +1,10 @@
 """Says which tests CTest skipped and why, from the JUnit files that `ctest --output-junit`
 wrote: one line a test, with the lines in which the test said why ("skipped: ..."), or its
-last line of output where it said none.
+last line of output where it said none. A suite without its file did not run.
 
     python3 skipped_tests.py SUITE=JUNIT_FILE...
 """
+import os
 import sys
 import xml.etree.ElementTree as ElementTree
 
@@ -21,6 +22,10 @@ def main():
     said = False
     for argument in sys.argv[1:]:
         suite, junit_file = argument.split("=", 1)
+        if not os.path.exists(junit_file):
+            print(f"The {suite} suite did not run.")
+            said = True
+            continue
         for name, why in skips(junit_file):
             print(f"Skipped in the {suite} suite: {name}: {why}")
             said = True

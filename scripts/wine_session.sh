@@ -7,7 +7,8 @@
 #   wine_session.sh stop <prefix>
 #       end the session and its Xvfb (the prefix stays for the next run)
 # VELMAR_TIME_SCALE stretches the wait for the screen on an emulated CPU; WINEARCH=win64
-# makes a 64-bit prefix.
+# makes a 64-bit prefix; VELMAR_WINE_MACHINE=arm64 makes the session one of arm64 Wine under
+# qemu-aarch64 (see wine_environment in lib.sh).
 # All Wine output goes to a log inside the prefix: a background wineserver or service that
 # held the caller's stdout would keep CTest waiting for the pipe to close.
 set -euo pipefail
@@ -53,7 +54,7 @@ stop_xvfb() {
 # template. Made by wineboot, a prefix takes half a minute under user-mode emulation, and a
 # test run makes several, in every fresh clone.
 source "$here/cache.sh"
-template=${cached[wine-prefixes]}/${WINEARCH:-win32}-$(cat /usr/share/wine/wine.inf /usr/lib/wine/wine64 | md5sum | cut -c1-16)
+template=${cached[wine-prefixes]}/$wine_kind-$(cat "${wine_build[@]}" | md5sum | cut -c1-16)
 
 keep_as_template() {
   [ ! -d "$template" ] || return 0
@@ -111,7 +112,9 @@ start)
       >>"$log" 2>&1 </dev/null
     cp "$settings" "$stamp"
   fi
-  # Start the services now, under the neutral environment above.
+  # Start the services now, under the neutral environment above, and wait for them: Wine's
+  # own HID devices are there only once wineboot has ended, which takes seconds under
+  # qemu-aarch64.
   "$wine_loader" wineboot >>"$log" 2>&1 </dev/null
   ;;
 stop)

@@ -20,6 +20,7 @@ import runpy
 import shutil
 import sys
 import tempfile
+import types
 import unittest
 from pathlib import Path
 
@@ -123,14 +124,21 @@ class Kit(unittest.TestCase):
 
 class Loading(Kit):
     def test_the_kits_dll_of_this_pythons_architecture_by_its_full_path(self):
-        for architecture, folders in (("x86", ("bin",)), ("x64", ("x64", "bin"))):
+        dlls = {"x86": self.kit_dll("bin"), "x64": self.kit_dll("x64", "bin"),
+                "arm64": self.kit_dll("arm64", "bin")}
+        for architecture, dll in dlls.items():
             with self.subTest(architecture):
                 self.velmar.architecture = lambda: architecture
-                x86 = self.kit_dll("bin")
-                x64 = self.kit_dll("x64", "bin")
-                expected = x64 if architecture == "x64" else x86
-                self.assertEqual(self.velmar.load().dll.path, expected)
-                self.assertEqual(self.velmar.load(x86).dll.path, x86, "a path given is taken")
+                self.assertEqual(self.velmar.load().dll.path, dll)
+                self.assertEqual(self.velmar.load(dlls["x86"]).dll.path, dlls["x86"],
+                                 "a path given is taken")
+
+    def test_an_arm64_python_is_told_from_an_emulated_x64_one_by_its_build(self):
+        self.assertEqual(ctypes.sizeof(ctypes.c_void_p), 8, "this test needs a 64-bit Python")
+        for platform, architecture in (("win-amd64", "x64"), ("win-arm64", "arm64")):
+            with self.subTest(platform):
+                self.velmar.sysconfig = types.SimpleNamespace(get_platform=lambda: platform)
+                self.assertEqual(self.velmar.architecture(), architecture)
 
     def test_the_next_place_where_the_kits_dll_does_not_load(self):
         self.velmar.architecture = lambda: "x64"

@@ -1,5 +1,5 @@
-"""What each deliverable must look like, written down once: VELMAR, VELMAR_X64, DEVCMD and
-LEDSIGNAL, which check_pe.py checks the built files against."""
+"""What each deliverable must look like, written down once: VELMAR, VELMAR_X64,
+VELMAR_ARM64, DEVCMD and LEDSIGNAL, which check_pe.py checks the built files against."""
 from dataclasses import dataclass, replace
 from typing import Optional
 
@@ -7,6 +7,7 @@ import pefile
 
 MACHINE_I386 = pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"]
 MACHINE_AMD64 = pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"]
+MACHINE_ARM64 = pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_ARM64"]
 SUBSYSTEM_WINDOWS_GUI = pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"]
 
 
@@ -99,6 +100,10 @@ VELMAR_X64 = replace(VELMAR, machine=MACHINE_AMD64, os_version=(5, 2), i486_code
                      unwind_data=True,
                      pe_format=pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS)
 
+# And for native ARM64 processes: PE32+ for ARM64, asking for 6.2, the least that an ARM64
+# image carries (Windows on ARM64 is 10 and later).
+VELMAR_ARM64 = replace(VELMAR_X64, machine=MACHINE_ARM64, os_version=(6, 2))
+
 # Both programs carry the same manifest: their own identity, under any name, and the
 # common controls version 6, nothing more.
 PROGRAM_MANIFEST = ManifestExpectations(
@@ -133,5 +138,6 @@ LEDSIGNAL = Expectations(
     manifest=PROGRAM_MANIFEST,
 )
 
-EXPECTED = {"velmar": VELMAR, "velmar_x64": VELMAR_X64, "devcmd": DEVCMD,
+EXPECTED = {"velmar": VELMAR, "velmar_x64": VELMAR_X64, "velmar_arm64": VELMAR_ARM64,
+            "devcmd": DEVCMD,
             "ledsignal": LEDSIGNAL}

@@ -7,6 +7,7 @@ table of a StringFileInfo block), what it passed over is counted here, so that t
 still see it.
 """
 import re
+import struct
 import subprocess
 from typing import NamedTuple, Optional, Union
 
@@ -16,9 +17,12 @@ RT_VERSION = pefile.RESOURCE_TYPE["RT_VERSION"]
 RT_MANIFEST = pefile.RESOURCE_TYPE["RT_MANIFEST"]
 SECTION_EXECUTABLE = pefile.SECTION_CHARACTERISTICS["IMAGE_SCN_MEM_EXECUTE"]
 FIXED_FILE_INFO_SIGNATURE = 0xFEEF04BD
-# The cross toolchains' objdump for each machine.
+MACHINE_ARM64 = pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_ARM64"]
+# The cross toolchains' objdump for each machine: binutils' for x86 and x64 (AT&T syntax),
+# LLVM's for ARM64, which binutils does not know as a Windows machine.
 OBJDUMP = {pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"]: "i686-w64-mingw32-objdump",
-           pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"]: "x86_64-w64-mingw32-objdump"}
+           pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"]: "x86_64-w64-mingw32-objdump",
+           MACHINE_ARM64: "llvm-objdump-14"}
 DIRECTORIES = [pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_" + name]
                for name in ("EXPORT", "IMPORT", "RESOURCE", "EXCEPTION")]
 
@@ -78,21 +82,49 @@ def load(path, pe_format=pefile.OPTIONAL_HEADER_MAGIC_PE):
 
 
 def disassembly(path, image):
-    """Every instruction of the image's code as (RVA, text), by binutils' objdump for its
-    machine: the mnemonic and its operands, in AT&T syntax."""
+    """Every instruction of the image's code as (RVA, text), by the objdump for its machine:
+    the mnemonic and its operands (AT&T syntax on x86 and x64)."""
     objdump = OBJDUMP[image.FILE_HEADER.Machine]
     listing = subprocess.run([objdump, "-d", "--no-show-raw-insn", path],
                              capture_output=True, text=True, check=True).stdout
     base = image.OPTIONAL_HEADER.ImageBase
     return [(int(address, 16) - base, instruction.strip()) for address, instruction
-            in re.findall(r"^ *([0-9a-f]+):\t(.*)$", listing, re.M)]
+            in re.findall(r"^ *([0-9a-f]+): *\t(.*)$", listing, re.M)]
 
 
 def unwind_ranges(image):
     """The [begin, end) RVAs of the functions that the exception directory gives unwind
     data, in order."""
+    if image.FILE_HEADER.Machine == MACHINE_ARM64:
+        return sorted(_arm64_unwind_ranges(image))
     return sorted((entry.struct.BeginAddress, entry.struct.EndAddress)
                   for entry in getattr(image, "DIRECTORY_ENTRY_EXCEPTION", []))
+
+
+def _arm64_unwind_ranges(image):
+    """An ARM64 function entry is two words, which pefile does not read: the function's RVA,
+    and either its packed unwind data (low bits 1 or 2; the length in words at bits 2-12)
+    or the RVA of its .xdata record (low bits 0; the length in words at bits 0-17 of the
+    record's first word)."""
+    directory = image.OPTIONAL_HEADER.DATA_DIRECTORY[
+        pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_EXCEPTION"]]
+    words = _words(image, directory.VirtualAddress, directory.Size // 4)
+    for begin, unwind in zip(words[::2], words[1::2]):
+        kind = unwind & 3
+        if kind in (1, 2):
+            length = (unwind >> 2) & 0x7FF
+        elif kind == 0:
+            length = _words(image, unwind, 1)[0] & 0x3FFFF
+        else:
+            raise Unreadable("function entry %#x: unwind data of kind 3" % begin)
+        yield begin, begin + 4 * length
+
+
+def _words(image, rva, count):
+    data = image.get_data(rva, 4 * count)
+    if len(data) != 4 * count:
+        raise Unreadable("%d words at %#x run past the image" % (count, rva))
+    return list(struct.unpack("<%dI" % count, data))
 
 
 def text(raw):

@@ -9,13 +9,16 @@ import shutil
 import tempfile
 import unittest
 
-from test_release import (CALLER, GCC, PLACE, X64, UnpackedRelease, msvc_style_link, run,
+from test_release import (ARCH, CALLER, GCC, PLACE, UnpackedRelease, msvc_style_link, run,
                           run_under_wine)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CALLER_PROJECT = os.path.join(HERE, "package_caller")
-MINGW_TOOLCHAIN = os.path.join(os.environ["VELMAR_SOURCE_DIR"], "cmake",
-                               "x86_64-w64-mingw32.cmake" if X64 else "i686-w64-mingw32.cmake")
+# The project's own toolchain file of the callers' architecture: MinGW's GCC for x86 and x64,
+# clang and lld with the ARM64 runtime for ARM64.
+MINGW_TOOLCHAIN = os.path.join(os.environ["VELMAR_SOURCE_DIR"], "cmake", {
+    "x86": "i686-w64-mingw32.cmake", "x64": "x86_64-w64-mingw32.cmake",
+    "arm64": "aarch64-w64-mingw32.cmake"}[ARCH])
 MSVC_TOOLCHAIN = os.path.join(HERE, "msvc_style.cmake")
 
 # The entry point of a link without any C runtime, for the MSVC-style link.
@@ -80,14 +83,14 @@ class CMakePackage(KitCaller):
                 self.assertIn("1.2.0", result.stderr)
 
     def test_builds_for_other_systems_and_processors_are_refused_with_a_reason(self):
-        arm64 = os.path.join(self.scratch.name, "arm64.cmake")
-        with open(arm64, "w") as file:
-            file.write(f"include({MINGW_TOOLCHAIN})\nset(CMAKE_SYSTEM_PROCESSOR ARM64)\n")
+        arm = os.path.join(self.scratch.name, "arm.cmake")
+        with open(arm, "w") as file:
+            file.write(f"include({MINGW_TOOLCHAIN})\nset(CMAKE_SYSTEM_PROCESSOR ARM)\n")
         for label, options, refusal in (
                 ("the build machine's own", ["-DCMAKE_C_COMPILER=gcc"],
                  "Velmar is a Windows library, and this build is for Linux"),
-                ("ARM64 Windows", [f"-DCMAKE_TOOLCHAIN_FILE={arm64}"],
-                 "this build is for ARM64: configure an x86 or x64 build")):
+                ("32-bit ARM Windows", [f"-DCMAKE_TOOLCHAIN_FILE={arm}"],
+                 "this build is for ARM: configure an x86, x64 or ARM64 build")):
             with self.subTest(label):
                 _, result = self.configure("1.2", *options)
                 self.assertNotEqual(result.returncode, 0)
@@ -104,7 +107,7 @@ class CMakePackage(KitCaller):
         os.symlink(shutil.which("clang-14") or shutil.which("clang"), clang_cl)
         build, result = self.configure("1.2", f"-DCMAKE_TOOLCHAIN_FILE={MSVC_TOOLCHAIN}",
                                        f"-DVELMAR_CLANG_CL={clang_cl}",
-                                       f"-DVELMAR_MSVC_ARCH={'x64' if X64 else 'x86'}")
+                                       f"-DVELMAR_MSVC_ARCH={ARCH}")
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         self.assertIn("MSVC-like command-line", result.stdout)
         libraries = self.import_libraries(build)

@@ -4,8 +4,10 @@ against the simulator and against Wine's own HID stack, and a second build of th
 from the same source, without any test tool, compared byte for byte.
 
 Environment: VELMAR_RELEASE_ZIP (the zip), VELMAR_SOURCE_DIR, the Wine session's prefix,
-VELMAR_WINEPREFIX, and the callers' architecture, VELMAR_CALLER_ARCH: x86 (the default), or
-x64 with a 64-bit prefix (WINEARCH=win64).
+VELMAR_WINEPREFIX, and the callers' architecture, VELMAR_CALLER_ARCH: x86 (the default), x64
+with a 64-bit prefix (WINEARCH=win64), or arm64 with a prefix of arm64 Wine (and
+VELMAR_WINE_MACHINE=arm64), whose callers are compiled by VELMAR_ARM64_CC, clang with the
+ARM64 runtime.
 """
 import functools
 import os
@@ -17,10 +19,12 @@ import unittest
 import zipfile
 
 ZIP = os.environ["VELMAR_RELEASE_ZIP"]
-X64 = os.environ.get("VELMAR_CALLER_ARCH", "x86") == "x64"
-GCC = "x86_64-w64-mingw32-gcc" if X64 else "i686-w64-mingw32-gcc"
+ARCH = os.environ.get("VELMAR_CALLER_ARCH", "x86")
+# The C compiler of the callers' architecture.
+GCC = {"x86": "i686-w64-mingw32-gcc", "x64": "x86_64-w64-mingw32-gcc",
+       "arm64": os.environ.get("VELMAR_ARM64_CC", "")}[ARCH]
 # Where the kit keeps the callers' architecture's DLLs, import libraries and simulator.
-PLACE = "x64/" if X64 else ""
+PLACE = "" if ARCH == "x86" else ARCH + "/"
 # Generous bounds, stretched by the scripts' factor on an emulated CPU.
 TIME_SCALE = int(os.environ.get("VELMAR_TIME_SCALE", "1"))
 TIMEOUT = 120 * TIME_SCALE
@@ -137,10 +141,15 @@ int main(void)
 
 def msvc_style_link(program, objects):
     """The command that links objects and import libraries MSVC-style into `program`, with
-    entry point start() and no C runtime. kernel32 comes as MinGW's import library, whose
-    x86 objects carry no safe exception handler mark: hence /safeseh:no there."""
-    if X64:
+    entry point start() and no C runtime. kernel32 comes as MinGW's import library (for
+    ARM64 the runtime's, beside its compiler), whose x86 objects carry no safe exception
+    handler mark: hence /safeseh:no there."""
+    if ARCH == "x64":
         machine, kernel32 = ["/machine:x64"], "/usr/x86_64-w64-mingw32/lib/libkernel32.a"
+    elif ARCH == "arm64":
+        runtime = os.path.dirname(os.path.dirname(GCC))
+        machine, kernel32 = ["/machine:arm64"], os.path.join(runtime, "aarch64-w64-mingw32", "lib",
+                                                             "libkernel32.a")
     else:
         machine, kernel32 = ["/safeseh:no"], "/usr/i686-w64-mingw32/lib/libkernel32.a"
     return ["lld-link", "/nologo", "/nodefaultlib", *machine, "/entry:start",
@@ -214,9 +223,12 @@ class Hidlist(UnpackedRelease):
 
 
 # What the second build finds on PATH: the cross toolchains, CMake, Ninja, LLVM's dlltool and
-# Doxygen (the two more tools the kit needs) and a shell with a few basic commands.
-KIT_TOOLS = ("cmake", "ninja", "llvm-dlltool", "llvm-dlltool-14", "doxygen", "sh", "cat", "cp",
-             "ln", "ls", "mkdir", "mv", "rm", "touch")
+# Doxygen (the two more tools the kit needs), LLVM's archiver for the ARM64 build (whose clang
+# and runtime come from the set-up's cache, found from HOME) and a shell with a few basic
+# commands.
+KIT_TOOLS = ("cmake", "ninja", "llvm-dlltool", "llvm-dlltool-14", "llvm-ar-14", "llvm-ranlib-14",
+             "doxygen", "sh", "bash", "cat", "cp", "ln", "ls", "mkdir", "mv", "rm", "touch",
+             "dirname", "readlink")
 
 
 def kit_tools(folder):
@@ -241,7 +253,9 @@ class Reproducible(unittest.TestCase):
         scratch = tempfile.TemporaryDirectory()
         self.addCleanup(scratch.cleanup)
         second = os.path.join(scratch.name, "build")
-        environment = {"PATH": kit_tools(os.path.join(scratch.name, "tools")), "TZ": "XYZ-5:45"}
+        environment = {"PATH": kit_tools(os.path.join(scratch.name, "tools")), "TZ": "XYZ-5:45",
+                       **{name: os.environ[name] for name in
+                          ("HOME", "XDG_CACHE_HOME", "VELMAR_CACHE_DIR") if name in os.environ}}
         for command in (["cmake", "-S", source, "--preset", "deliverables", "-B", second,
                          "--no-warn-unused-cli", "-DCMAKE_FIND_USE_CMAKE_SYSTEM_PATH=OFF",
                          "-DCMAKE_DISABLE_FIND_PACKAGE_Python3=ON",

@@ -1,9 +1,9 @@
 """The machine set-up without the network: stand-ins for apt-get, dpkg, dpkg-deb, dpkg-query,
 locale, sleep and sudo on the PATH play the mirror's and the system's part and journal what
 the set-up asked of them. The set-up runs from a copy of its scripts in which the Free
-Pascal build and the fetches are stand-ins too; the fetches' own script runs as it is (for
-the runtime that lands, from a copy whose pinned SHA-512s are the stand-in packages'), into
-a cache of the test's own."""
+Pascal build, the ARM64 runtime's build and the fetches are stand-ins too; the fetches' own
+script runs as it is (for the .NET runtime that lands, from a copy whose pinned SHA-512s are
+the stand-in packages'), into a cache of the test's own."""
 
 import hashlib
 import io
@@ -29,12 +29,14 @@ UNREACHABLE = f"E: Failed to fetch {ARCHIVE}/dists/bookworm/InRelease  Could not
 # is "broken". `--print-uris update` names $FAKE_ARCHIVE's suites, or none where it is empty.
 # With a private state (-o Dir::Etc::SourceList=...), its sources list is journaled; its
 # `update` fails as unreachable where $FAKE_PRIVATE is "unreachable"; `source` and
-# `download` copy the files of $FAKE_SERVED into the working folder.
+# `download` copy the files of $FAKE_SERVED into the working folder, `install` (only ever
+# --download-only there) into its cache's archives.
 APT_GET = r"""#!/bin/bash
-verb="" sources=""
+verb="" sources="" cache=""
 for argument in "$@"; do
   case $argument in
   Dir::Etc::SourceList=*) sources=${argument#*=} ;;
+  Dir::Cache=*) cache=${argument#*=} ;;
   -*|*=*|*::*) ;;
   *) [ -n "$verb" ] || verb=$argument ;;
   esac
@@ -50,6 +52,7 @@ if [ -n "$sources" ]; then
     echo "E: Failed to fetch $FAKE_ARCHIVE/dists/bookworm/InRelease  Could not resolve 'mirror.example'" >&2
     exit 100 ;;
   source/*|download/*) cp "$FAKE_SERVED"/* . ;;
+  install/*) cp "$FAKE_SERVED"/* "$cache/archives/" ;;
   esac
   exit 0
 fi
@@ -101,6 +104,8 @@ STAND_INS = {
     "sudo": '#!/bin/bash\nexec "$@"\n',
 }
 SETUP_SCRIPTS = ("setup.sh", "apt_install.sh", "apt_retries.sh")
+# The set-up's scripts that build or fetch into the cache, in the order it runs them.
+BUILDS_AND_FETCHES = ("free_pascal.sh", "arm64_runtime.sh", "fetch.sh")
 
 
 class StandIns:
@@ -144,7 +149,7 @@ class SetupAgainstAMirrorMidSync(unittest.TestCase):
         scripts.mkdir()
         for name in SETUP_SCRIPTS:
             shutil.copy(SCRIPTS / name, scripts)
-        for name in ("free_pascal.sh", "fetch.sh"):
+        for name in BUILDS_AND_FETCHES:
             write_program(scripts / name, JOURNALING.format(name=name))
         result = stand_ins.run([scripts / "setup.sh"], FAKE_MISSING=missing,
                                FAKE_UPDATE_FAILURES=str(update_failures),
@@ -160,13 +165,18 @@ class SetupAgainstAMirrorMidSync(unittest.TestCase):
     def test_does_nothing_and_says_nothing_when_everything_is_in_place(self):
         result, journal = self.run_setup(missing="")
         self.assertEqual((result.returncode, result.stdout, result.stderr), (0, "", ""))
-        self.assertEqual(journal, ["dpkg --print-foreign-architectures", "free_pascal.sh", "fetch.sh"])
+        self.assertEqual(journal, ["dpkg --print-foreign-architectures", *BUILDS_AND_FETCHES])
 
     def test_goes_on_without_what_only_the_tests_need(self):
-        result, journal = self.run_setup(missing="", FAKE_FAILS="fetch.sh")
-        self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertIn("fetch.sh", journal)
-        self.assertIn("the tests that need it fail until this set-up fetches it", result.stdout)
+        # Each case: the script that fails, and what the set-up says it goes on without.
+        cases = [("arm64_runtime.sh", "configuring for ARM64 fails until this set-up builds it"),
+                 ("fetch.sh", "the tests that need it fail until this set-up fetches it")]
+        for failing, said in cases:
+            with self.subTest(failing):
+                result, journal = self.run_setup(missing="", FAKE_FAILS=failing)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertEqual(journal[1:], list(BUILDS_AND_FETCHES), "the rest all the same")
+                self.assertIn(said, result.stdout)
 
     def test_goes_on_without_an_index_after_bounded_retries(self):
         # Each case: the index that stays broken, what the install needs, and whether the
@@ -238,18 +248,38 @@ class FetchingIntoTheCache(unittest.TestCase):
         return self.served(stand_ins, {"hidapi_0.13.1.orig.tar.gz": tarball,
                                        "hidapi_0.13.1-1.dsc": dsc})
 
-    def qemu_package(self, stand_ins, version):
-        root = stand_ins.folder / "package"
+    def debian_package(self, stand_ins, name, architecture, files, version="1.0"):
+        """A .deb of the files (path: text, each executable) as dpkg-deb builds it; its
+        name and content."""
+        root = stand_ins.folder / "packages" / name
         (root / "DEBIAN").mkdir(parents=True)
         (root / "DEBIAN" / "control").write_text(
-            f"Package: qemu-user\nVersion: {version}\nArchitecture: amd64\n"
+            f"Package: {name}\nVersion: {version}\nArchitecture: {architecture}\n"
             "Maintainer: stand-in <stand-in@mirror.example>\nDescription: stand-in\n")
-        (root / "usr" / "bin").mkdir(parents=True)
-        write_program(root / "usr" / "bin" / "qemu-i386", f"#!/bin/sh\necho 'qemu-i386 version {version}'\n")
-        deb = stand_ins.folder / "qemu-user_amd64.deb"
+        for path, text in files.items():
+            (root / path).parent.mkdir(parents=True, exist_ok=True)
+            write_program(root / path, text)
+        deb = root.parent / f"{name}_{version}_{architecture}.deb"
         subprocess.run(["dpkg-deb", "--root-owner-group", "-b", str(root), str(deb)], check=True,
                        capture_output=True)
-        return self.served(stand_ins, {deb.name: deb.read_bytes()})
+        return deb.name, deb.read_bytes()
+
+    def qemu_package(self, stand_ins, version, emulators=("qemu-i386", "qemu-aarch64")):
+        programs = {f"usr/bin/{emulator}": f"#!/bin/sh\necho '{emulator} version {version}'\n"
+                    for emulator in emulators}
+        return self.served(stand_ins, dict([self.debian_package(stand_ins, "qemu-user", "amd64",
+                                                                programs, version)]))
+
+    def arm64_wine_packages(self, stand_ins, without=None):
+        """Wine's and the C library's arm64 packages, the first without the file WITHOUT."""
+        wine = {path: "arm64\n" for path in (
+            "usr/lib/wine/wine64", "usr/lib/wine/wineserver64", "usr/lib/wine/wineserver",
+            "usr/lib/aarch64-linux-gnu/wine/aarch64-unix/ntdll.so", "usr/share/wine/wine.inf",
+            "usr/share/doc/wine64/copyright") if path != without}
+        libc = {"lib/aarch64-linux-gnu/ld-linux-aarch64.so.1": "arm64\n",
+                "lib/ld-linux-aarch64.so.1": "arm64\n"}
+        return self.served(stand_ins, dict([self.debian_package(stand_ins, "wine64", "arm64", wine),
+                                            self.debian_package(stand_ins, "libc6", "arm64", libc)]))
 
     def dotnet_packages(self, stand_ins):
         """The two runtime packages as the npm registry lays them out, and a copy of the
@@ -306,7 +336,8 @@ class FetchingIntoTheCache(unittest.TestCase):
     def test_an_unreachable_mirror_is_tried_again_then_told_in_a_paragraph(self):
         # Each item asks the archive that the machine's apt configuration names.
         for item, source in (("hidapi", f"deb-src {ARCHIVE} bookworm main"),
-                             ("qemu-user", f"deb {ARCHIVE} bookworm-backports main")):
+                             ("qemu-user", f"deb {ARCHIVE} bookworm-backports main"),
+                             ("arm64-wine", f"deb {ARCHIVE} bookworm main")):
             with self.subTest(item):
                 stand_ins = StandIns(self)
                 result = stand_ins.run([SCRIPTS / "fetch.sh", item], FAKE_PRIVATE="unreachable")
@@ -336,7 +367,17 @@ class FetchingIntoTheCache(unittest.TestCase):
             ("hidapi", lambda s: self.hidapi_source_package(s, checksum="0" * 64), None,
              "does not match its .dsc"),
             ("qemu-user", lambda s: self.qemu_package(s, "10.0.2"), "qemu-user/qemu-i386", None),
+            ("qemu-user", lambda s: self.qemu_package(s, "10.0.2"), "qemu-user/qemu-aarch64", None),
             ("qemu-user", lambda s: self.qemu_package(s, "7.2.0"), None, "not QEMU 8 or later"),
+            ("qemu-user", lambda s: self.qemu_package(s, "10.0.2", ("qemu-i386",)), None,
+             "has no qemu-aarch64"),
+            # The loader's own name is left to the wrapper that runs it.
+            ("arm64-wine", lambda s: self.arm64_wine_packages(s),
+             "arm64-wine/sysroot/usr/lib/wine/wine64-aarch64", None),
+            ("arm64-wine", lambda s: self.arm64_wine_packages(s),
+             "arm64-wine/sysroot/lib/aarch64-linux-gnu/ld-linux-aarch64.so.1", None),
+            ("arm64-wine", lambda s: self.arm64_wine_packages(s, without="usr/lib/wine/wineserver64"),
+             None, "hold no usr/lib/wine/wineserver64"),
         ]
         for item, serve, lands, refusal in cases:
             with self.subTest(item=item, lands=lands):
@@ -350,10 +391,23 @@ class FetchingIntoTheCache(unittest.TestCase):
                     continue
                 self.assertEqual(result.returncode, 0, result.stderr)
                 self.assertTrue((stand_ins.cache / lands).is_file())
+                if item == "arm64-wine":
+                    self.assertFalse((stand_ins.cache / item / "sysroot/usr/share/doc").exists())
                 asked = len(stand_ins.lines())
                 again = stand_ins.run([SCRIPTS / "fetch.sh", item], FAKE_PRIVATE="unreachable")
                 self.assertEqual((again.returncode, again.stdout, again.stderr), (0, "", ""))
                 self.assertEqual(len(stand_ins.lines()), asked, "no second fetch")
+
+    def test_a_cache_with_qemu_i386_alone_gets_qemu_aarch64_too(self):
+        stand_ins = StandIns(self)
+        served = self.qemu_package(stand_ins, "10.0.2")
+        (stand_ins.cache / "qemu-user").mkdir(parents=True)
+        write_program(stand_ins.cache / "qemu-user" / "qemu-i386", "#!/bin/sh\n")
+        result = stand_ins.run([SCRIPTS / "fetch.sh", "qemu-user"], FAKE_SERVED=str(served))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(sorted(path.name for path in (stand_ins.cache / "qemu-user").iterdir()),
+                         ["qemu-aarch64", "qemu-i386"])
+        self.assertIn("version 10.0.2", (stand_ins.cache / "qemu-user" / "qemu-i386").read_text())
 
 
 def tar_of(files):
