@@ -35,7 +35,7 @@ class OfflineAfterSetUp(unittest.TestCase):
         route = offline(["bash", SOURCE / "user_mode_emulation" / "prepare.sh"])
         self.assertEqual(route.returncode, 0, route.stderr)
         scratch = Path(self.enterContext(tempfile.TemporaryDirectory()))
-        for preset in ("win32", "win64"):
+        for preset in ("win32", "win64", "winarm64"):
             with self.subTest(preset):
                 tree = scratch / preset
                 for command in (["cmake", "-S", SOURCE, "--preset", preset, "-B", tree],
