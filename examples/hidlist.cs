@@ -8,7 +8,7 @@
 // Build (.NET SDK):  a console project with this file and Velmar.cs
 // Build (csc, mcs):  csc hidlist.cs Velmar.cs
 // Velmar.dll is loaded at the first call, from beside the program or from the search path:
-// the kit's bin\ for a 32-bit process, x64\bin\ for a 64-bit one.
+// the kit's bin\ for a 32-bit process, x64\bin\ for an x64 one, arm64\bin\ for an ARM64 one.
 using System;
 using System.Globalization;
 using System.IO;

@@ -4,7 +4,8 @@
  *
  * Every function uses the stdcall convention (#VELMAR_CALL) and returns one value. Identities,
  * lengths and string indexes are 32-bit integers; handles and pointers are pointer-sized:
- * 32-bit in the x86 library, 64-bit in the x64 one (where the compiler ignores __stdcall).
+ * 32-bit in the x86 library, 64-bit in the x64 and ARM64 ones (whose compilers ignore
+ * __stdcall).
  * The DLL exports the functions under their plain names, without stdcall decoration.
  *
  * Failure is always a result of 0 (a null handle, a zero count, FALSE) or, for text, the
@@ -84,8 +85,9 @@
  * @defgroup HidDeviceTable The device table records
  * The caller-owned table that HID_DeviceInfo() fills: HidDeviceTable holds a count and
  * #VELMAR_TABLE_ENTRIES HidDeviceEntry records. Both are packed to 1 byte, without gaps:
- * an entry is 26 bytes and the table 6658 in the x86 library; in the x64 one, with 8-byte
- * string pointers, 38 and 9730. The header refuses to compile where they come out otherwise.
+ * an entry is 26 bytes and the table 6658 in the x86 library; in the x64 and ARM64 ones,
+ * with 8-byte string pointers, 38 and 9730. The header refuses to compile where they come
+ * out otherwise.
  */
 #ifndef VELMAR_H
 #define VELMAR_H
@@ -96,7 +98,7 @@
 extern "C" {
 #endif
 
-/** The calling convention of every function: stdcall, which x64 compilers ignore. */
+/** The calling convention of every function: stdcall, which x64 and ARM64 compilers ignore. */
 #define VELMAR_CALL __stdcall
 
 /**
@@ -512,7 +514,7 @@ VELMAR_API const char* VELMAR_CALL HID_GetIndexedString(HANDLE device, ULONG str
  *
  * Seven 16-bit fields at offsets 0 to 12, then the three string pointers: Manufacturer,
  * Product and SerialNumber at offsets 14, 18 and 22 in the x86 library, 14, 22 and 30 in the
- * x64 one. The strings are the library's: it allocates them, and resizes them (they may
+ * x64 and ARM64 ones. The strings are the library's: it allocates them, and resizes them (they may
  * move) when the same table is filled again; until then they stay valid, even after the
  * library is unloaded. The caller never frees them, and puts nothing but 0 or the library's
  * own earlier pointers there: a fresh table is zero-filled. A filled string is never NULL:
@@ -567,7 +569,7 @@ typedef struct HidDeviceTable {
 
 /*
  * Compile-time size checks that work in C89 as well: a wrong size is a negative array. The
- * three string pointers are 4 bytes in the x86 library and 8 in the x64 one.
+ * three string pointers are 4 bytes in the x86 library and 8 in the x64 and ARM64 ones.
  */
 #define VELMAR_IF_64_BIT(x64, x86) (sizeof(void*) == 8 ? (x64) : (x86))
 typedef char

@@ -108,6 +108,8 @@ def _arm64_unwind_ranges(image):
     record's first word)."""
     directory = image.OPTIONAL_HEADER.DATA_DIRECTORY[
         pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_EXCEPTION"]]
+    if not directory.Size:
+        return
     words = _words(image, directory.VirtualAddress, directory.Size // 4)
     for begin, unwind in zip(words[::2], words[1::2]):
         kind = unwind & 3

@@ -30,7 +30,7 @@ class Workshop:
     def cleanup(self):
         shutil.rmtree(self.folder)
 
-    def build(self, output, files, flags, environment=None):
+    def build(self, output, files, flags, environment=None, compiler=GCC):
         """files: {name: text or bytes}; .rc files go through windres first."""
         folder = os.path.join(self.folder, str(next(self.builds)))
         os.mkdir(folder)
@@ -48,7 +48,7 @@ class Workshop:
                 inputs.append(path)
         target = os.path.join(folder, output)
         env = dict(os.environ, **(environment or {}))
-        subprocess.run([GCC, "-o", target] + inputs + flags, check=True, cwd=folder, env=env)
+        subprocess.run([compiler, "-o", target] + inputs + flags, check=True, cwd=folder, env=env)
         return target
 
 

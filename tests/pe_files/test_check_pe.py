@@ -15,6 +15,7 @@ import unittest
 import pefile
 
 import check_pe
+import pe_contents
 from samples import (DEVCMD_CODE, DEVCMD_LIBRARIES, LEDSIGNAL_CODE, LEDSIGNAL_LIBRARIES,
                      MANIFEST, PLATFORM_CODE, VELMAR_EXPORTS, VELMAR_VERSION_RC, Workshop,
                      program, velmar_dll)
@@ -237,6 +238,41 @@ class Checks(unittest.TestCase):
         self.assertEqual(run_checks("velmar", good + ".missing").returncode, 1)
         self.assertEqual(run_checks("library", good).returncode, 2)
         self.assertEqual(run_checks("velmar").returncode, 2)
+
+
+# Three ARM64 exports: a leaf, a thunk that branches on to another function, and a function
+# with a frame of its own that calls.
+ARM64_CODE = r"""
+__attribute__((noinline)) void Callee(volatile int *x) { *x = 1; }
+__declspec(dllexport) int Leaf(int a) { return a + 1; }
+__declspec(dllexport) void Thunk(volatile int *x) { Callee(x); }
+__declspec(dllexport) int Framed(int a) { volatile int x[8]; x[a & 7] = a; Callee(x); return x[0]; }
+int Entry(void *a, unsigned b, void *c) { (void)a; (void)b; (void)c; return 1; }
+"""
+UNWIND = "every function that calls or moves the stack pointer has unwind data"
+
+
+class Arm64UnwindRule(unittest.TestCase):
+    """ARM64's rule, on DLLs that clang builds: a function that calls or moves the stack
+    pointer has a function entry; a leaf, and a thunk that only branches on, need none."""
+
+    def unwind_failures(self, workshop, *flags):
+        path = workshop.build("sample.dll", {"sample.c": ARM64_CODE}, [
+            "--target=aarch64-w64-mingw32", "-fuse-ld=lld", "-nostdlib", "-shared", "-O2",
+            "-Wl,-e,Entry", *flags], compiler="clang-14")
+        image = pe_contents.load(path, pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS)
+        output = io.StringIO()
+        with contextlib.redirect_stdout(output):
+            check_pe.check_unwind_data(path, image, None, check_pe.Report())
+        return [line for line in output.getvalue().splitlines() if line.startswith("FAIL")]
+
+    def test_framed_functions_need_entries_and_leaves_do_not(self):
+        workshop = Workshop()
+        self.addCleanup(workshop.cleanup)
+        self.assertEqual(self.unwind_failures(workshop), [])
+        failures = self.unwind_failures(workshop, "-fno-unwind-tables",
+                                        "-fno-asynchronous-unwind-tables")
+        self.assertEqual([line.split(":")[0] for line in failures], ["FAIL " + UNWIND])
 
 
 if __name__ == "__main__":
