@@ -42,8 +42,8 @@ endif()
 # sweep, Wine's device services in the real-stack prefixes) each hold a lock of their own,
 # so that they run beside each other; the tests that time keyboard lights and message boxes
 # hold the desktop lock and every one of these, so that they run beside none of them.
-set(VELMAR_LOAD_LOCKS compilers whole_build emulated_machine random_worlds real_hid_prefix
-    real_hid_removal)
+set(VELMAR_LOAD_LOCKS compilers whole_build emulated_machine random_worlds_0 random_worlds_1
+    real_hid_prefix real_hid_removal)
 set(VELMAR_TIMED_TEST_LOCKS desktop ${VELMAR_LOAD_LOCKS})
 
 # The order in which CTest starts the long tests (the highest cost first, among those whose
@@ -59,7 +59,8 @@ set(VELMAR_START_ORDER
     emulated_machine_route 1000
     devcmd_runs 900
     ledsignal_runs 900
-    library_random_worlds 500
+    library_random_worlds_0 500
+    library_random_worlds_1 500
     real_stack_devcmd 450
     real_stack_removal 400
     release_Reproducible 350
