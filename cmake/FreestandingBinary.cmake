@@ -2,16 +2,16 @@
 # libgcc/libstdc++/winpthread DLL, no exceptions, no RTTI, no static constructors.
 # The PE header asks for no newer system than the oldest one each architecture runs on.
 
-# Keeps the optimizer from turning plain loops into calls to memset/memcpy, which an image
-# without a runtime does not have: GCC's switch, or clang's, which also keeps it from
-# taking library functions for builtins.
-set(VELMAR_NO_RUNTIME_CALLS
-    $<IF:$<CXX_COMPILER_ID:Clang>,-fno-builtin,-fno-tree-loop-distribute-patterns>)
-# The static helpers such an image may still need (stack probes, 64-bit arithmetic on x86)
-# come from libgcc; clang's ARM64 code needs none.
+# VELMAR_NO_RUNTIME_CALLS keeps the optimizer from turning plain loops into calls to
+# memset/memcpy, which an image without a runtime does not have (clang's switch also keeps it
+# from taking library functions for builtins). VELMAR_STATIC_HELPERS are where the static
+# helpers such an image may still need come from (stack probes, 64-bit arithmetic on x86):
+# libgcc; clang's ARM64 code needs none.
 if(CMAKE_CXX_COMPILER_ID STREQUAL Clang)
+    set(VELMAR_NO_RUNTIME_CALLS -fno-builtin)
     set(VELMAR_STATIC_HELPERS "")
 else()
+    set(VELMAR_NO_RUNTIME_CALLS -fno-tree-loop-distribute-patterns)
     set(VELMAR_STATIC_HELPERS gcc)
 endif()
 

@@ -62,6 +62,13 @@ class OfflineAfterSetUp(unittest.TestCase):
                 self.assertEqual(len(said), 1, result.stdout)
                 self.assertIn(str(scratch / "empty-cache"), said[0])
                 self.assertTrue(said[0].endswith(": bash scripts/setup.sh brings it"), said[0])
+        # The ARM64 tree cannot be configured without its runtime: it says so in one line.
+        arm64 = offline(["cmake", "-S", SOURCE, "--preset", "winarm64", "-B", scratch / "arm64"],
+                        env=environment)
+        self.assertNotEqual(arm64.returncode, 0)
+        self.assertIn(f"The ARM64 C and C++ runtime is missing from {scratch / 'empty-cache'}",
+                      " ".join(arm64.stderr.split()))
+        self.assertIn("bash scripts/setup.sh builds it", " ".join(arm64.stderr.split()))
 
 
 if __name__ == "__main__":
